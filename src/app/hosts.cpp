@@ -1,0 +1,100 @@
+// The hosts under the file slots: the real file system and console, and an
+// in-memory one for tests.
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+
+#include "app/app.h"
+
+namespace vyl {
+
+namespace {
+
+class StdOutFile : public OutFile {
+ public:
+  explicit StdOutFile(std::FILE* f) : f_(f) {}
+  ~StdOutFile() override { Close(); }
+  void Put(char c) override { std::fputc(c, f_); }
+  void Close() override {
+    if (f_) std::fclose(f_);
+    f_ = nullptr;
+  }
+
+ private:
+  std::FILE* f_;
+};
+
+class MemoryOutFile : public OutFile {
+ public:
+  explicit MemoryOutFile(std::string& text) : text_(text) {}
+  void Put(char c) override { text_.push_back(c); }
+  void Close() override {}
+
+ private:
+  std::string& text_;
+};
+
+}  // namespace
+
+std::string StdHost::AskSourceFile(std::string_view) {
+  if (!path_.empty() || !prompt_) return path_;
+  std::fputs("Source file (.vyl): ", stdout);
+  std::fflush(stdout);
+  std::string line;
+  if (!std::getline(std::cin, line)) return "";
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  return line;
+}
+
+std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_t limit) {
+  std::FILE* f = std::fopen(name.c_str(), "rb");
+  if (!f) return std::nullopt;
+  std::string text;
+  char buffer[1 << 16];
+  while (text.size() < limit) {
+    std::size_t want = std::min(sizeof buffer, limit - text.size());
+    std::size_t got = std::fread(buffer, 1, want, f);
+    text.append(buffer, got);
+    if (got < want) break;
+  }
+  std::fclose(f);
+  return text;
+}
+
+std::unique_ptr<OutFile> StdHost::WriteFile(const std::string& name) {
+  std::FILE* f = std::fopen(name.c_str(), "wb");
+  if (!f) return nullptr;
+  return std::make_unique<StdOutFile>(f);
+}
+
+void StdHost::ConsoleChar(char c) { std::fputc(c, stdout); }
+
+void StdHost::StdoutText(std::string_view s) { std::fwrite(s.data(), 1, s.size(), stdout); }
+
+void StdHost::StderrText(std::string_view s) {
+  std::fflush(stdout);
+  std::fwrite(s.data(), 1, s.size(), stderr);
+}
+
+int64_t StdHost::Milliseconds() {
+  auto now = std::chrono::steady_clock::now().time_since_epoch();
+  int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  if (start_ < 0) start_ = ms;
+  return ms - start_;
+}
+
+std::string MemoryHost::AskSourceFile(std::string_view) { return source; }
+
+std::optional<std::string> MemoryHost::ReadFile(const std::string& name, std::size_t limit) {
+  auto it = files.find(name);
+  if (it == files.end()) return std::nullopt;
+  return it->second.substr(0, limit);
+}
+
+std::unique_ptr<OutFile> MemoryHost::WriteFile(const std::string& name) {
+  std::string& text = files[name];
+  text.clear();
+  return std::make_unique<MemoryOutFile>(text);
+}
+
+}  // namespace vyl

@@ -1,0 +1,302 @@
+// The translator runtime: tree values, interned strings and name dictionaries,
+// hash-consed sets, the trace and diagnostics facility with the fatal-error
+// path, the KibStack and the rule protocol, and the node-label vocabulary.
+//
+// All mutable state of the runtime lives in one RuntimeState object per
+// compilation (see Current<> below); StartSession resets it.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vyl {
+
+// ---------------------------------------------------------------------------
+// Per-compilation state objects
+//
+// Each subsystem keeps its tables in one state object.  The session binds the
+// objects of the compilation that is running on this thread; the subsystem
+// reaches its own with Current<State>().  Several compilations may run on
+// different threads at once.
+template <class State>
+struct CurrentSlot {
+  static inline thread_local State* ptr = nullptr;
+};
+template <class State>
+State& Current() {
+  return *CurrentSlot<State>::ptr;
+}
+template <class State>
+class BindCurrent {  // RAII: makes `s` the current State of this thread
+ public:
+  explicit BindCurrent(State& s) : saved_(CurrentSlot<State>::ptr) { CurrentSlot<State>::ptr = &s; }
+  ~BindCurrent() { CurrentSlot<State>::ptr = saved_; }
+  BindCurrent(const BindCurrent&) = delete;
+  BindCurrent& operator=(const BindCurrent&) = delete;
+
+ private:
+  State* saved_;
+};
+
+// The non-local return of the fatal-error path: thrown by Error after the
+// session has been finished, caught by the session driver.
+struct FatalReturn {};
+
+// ---------------------------------------------------------------------------
+// Tree values
+
+enum RecordKind : int32_t { kLeaf = 1, kSet = 4, kNode = 5, kEntry = 6 };
+
+struct Rec {
+  int32_t kind;
+};
+using Tree = Rec*;
+
+struct LeafRec : Rec {
+  int32_t value;
+};
+struct SetRec : Rec {
+  int32_t cell;  // first cell of the set in the set table
+};
+struct NodeRec : Rec {
+  int32_t n;      // highest child slot in use, 0..8
+  int32_t label;  // label code (see Label)
+  Tree slot[9];   // slot 0 is the extra child; 1..n are the ordinary children
+};
+struct EntryRec : Rec {
+  int32_t level;
+  int32_t name;  // string id, or 0 for a level marker; reserved keys are small integers
+  Tree value;
+  Tree next;
+};
+
+Tree Leaf(int32_t value);
+// A node with the given label, slot 0 and children 1..k; n is the number of
+// children given unless stated.
+Tree Build(int32_t label, Tree c0 = nullptr, std::initializer_list<Tree> kids = {});
+Tree Build(int32_t label, Tree c0, std::initializer_list<Tree> kids, int32_t n);
+bool Equal(Tree a, Tree b);
+void Replace(Tree dst, Tree src);
+int32_t ValueOf(Tree t);
+bool GetValue(Tree t, int32_t& out);
+bool treepart(Tree t, int32_t path, int32_t label, Tree& out);
+void CheckNode(Tree t);
+std::string NumberText(int32_t x);
+bool SetGlobal(Tree t, int32_t index);
+Tree Global(int32_t index);
+
+// Node inspection helpers (null-safe).
+inline NodeRec* AsNode(Tree t) { return t && t->kind == kNode ? static_cast<NodeRec*>(t) : nullptr; }
+inline bool IsNode(Tree t) { return AsNode(t) != nullptr; }
+inline bool IsLeaf(Tree t) { return t && t->kind == kLeaf; }
+inline int32_t LabelOf(Tree t) { return IsNode(t) ? AsNode(t)->label : -1; }
+inline bool Is(Tree t, int32_t label) { return LabelOf(t) == label; }
+inline int32_t KidCount(Tree t) { return IsNode(t) ? AsNode(t)->n : -1; }
+inline Tree Kid(Tree t, int i) { return IsNode(t) ? AsNode(t)->slot[i] : nullptr; }
+inline void SetKid(Tree t, int i, Tree v) { AsNode(t)->slot[i] = v; }
+inline int32_t LeafValue(Tree t) { return static_cast<LeafRec*>(t)->value; }
+
+// ---------------------------------------------------------------------------
+// Node labels: code = 96 + 3k for the k-th name of the vocabulary.
+enum Label : int32_t {
+  L_no = 96, L_ty = 99, L_gl = 102, L_fn = 105, L_tk = 108, L_nt = 111, L_st = 114,
+  L_pl = 117, L_qu = 120, L_tr = 123, L_ac = 126, L_at = 129, L_mt = 132, L_ot = 135,
+  L_cn = 138, L_rt = 141, L_xf = 144, L_bt = 147, L_er = 150, L_al = 153, L_ca = 156,
+  L_qm = 159, L_dl = 162, L_tf = 165, L_dr = 168, L_vr = 171, L_as = 174, L_eq = 177,
+  L_ls = 180, L_gr = 183, L_ne = 186, L_an = 189, L_or = 192, L_ad = 195, L_su = 198,
+  L_mp = 201, L_dv = 204, L_md = 207, L_ng = 210, L_tv = 213, L_rn = 216, L_nn = 219,
+  L_nc = 222, L_co = 225, L_sa = 228, L_pk = 231, L_ar = 234, L_ax = 237, L_bg = 240,
+  L_ch = 243, L_cl = 246, L_cm = 249, L_cs = 252, L_cv = 255, L_df = 258, L_do = 261,
+  L_en = 264, L_ex = 267, L_fc = 270, L_fl = 273, L_fr = 276, L_ge = 279, L_hp = 282,
+  L_if = 285, L_in = 288, L_io = 291, L_jm = 294, L_ki = 297, L_lc = 300, L_le = 303,
+  L_lp = 306, L_lx = 309, L_nl = 312, L_nx = 315, L_of = 318, L_pm = 321, L_pt = 324,
+  L_rc = 327, L_rg = 330, L_rp = 333, L_rx = 336, L_sh = 339, L_sl = 342, L_sr = 345,
+  L_sw = 348, L_sz = 351, L_un = 354, L_up = 357, L_vt = 360, L_wh = 363, L_xo = 366,
+  L_yk = 369, L_zz = 372, L_ze = 492
+};
+constexpr int kLabelCount = 133;
+// The two-letter name of a label code, or "" when the code names no label.
+std::string_view LabelName(int32_t code);
+
+// ---------------------------------------------------------------------------
+// Character strings and name dictionaries
+
+constexpr int32_t kStoreSize = 32700;  // bytes in the character store
+constexpr int32_t kIdLimit = 12288;    // string ids are below this
+constexpr int32_t kFirstId = 30;
+
+bool initbl();
+bool AddChar(int32_t c);
+bool Intern(int32_t category, int32_t& id);
+bool length(int32_t id, int32_t& len);
+bool ValidId(int32_t id);
+std::string_view StringText(int32_t id);  // empty for an invalid id
+int32_t LastInterned();
+int32_t NextFreeId();
+int32_t CharsUsed();
+// Interns `text` (initbl, AddChar each byte, Intern) and returns its id.
+int32_t InternText(std::string_view text, int32_t category = 1);
+void PrintString(int32_t id, int32_t quoted);
+
+bool into(int32_t name, Tree dict, Tree value, Tree& out);
+bool openPlus(Tree dict, Tree& out);
+bool From(int32_t name, Tree dict, Tree& value, int32_t& level);
+bool ixFrom(int32_t index, Tree dict, Tree& value, int32_t& level, int32_t& name);
+inline int32_t DictLevel(Tree dict) { return dict ? static_cast<EntryRec*>(dict)->level : 0; }
+
+// ---------------------------------------------------------------------------
+// Sets
+
+constexpr int32_t kSetCells = 81920;
+
+bool addset(int32_t e, Tree set, Tree& out);
+bool notinset(int32_t e, Tree set);
+bool inset(int32_t e, Tree set);
+bool unionset(Tree a, Tree b, Tree& out);
+int32_t SetCell(int32_t e, int32_t rest);
+int32_t SetCellsUsed();
+// The elements of a set, largest first (for tests and listings).
+std::vector<int32_t> SetElements(Tree set);
+
+// ---------------------------------------------------------------------------
+// Trace, messages and the fatal-error path
+
+constexpr int32_t kKibStackSize = 16384;
+constexpr int32_t kRunawayLimit = 4000000;
+
+int32_t TraceLevel();
+void SetTraceLevel(int32_t level);
+inline bool Tracing() { return TraceLevel() > 0; }
+
+void TraceText(std::string_view s);
+void TraceNumber(int32_t x);
+void TraceChar(int32_t ch);
+void TraceBool(bool flag);
+void TraceLine();
+void TraceTree(Tree t, int32_t depth, int32_t indent);
+void TraceArg(Tree t);
+void TraceLabel(int32_t label, int32_t showNumber);
+
+void Msg(std::string_view text);
+void MsgNumber(int32_t x);
+void MsgLineEnd();  // a line end on the message output (not a message)
+
+[[noreturn]] void Error(std::string_view text);
+[[noreturn]] void MemErr();
+
+void KPush(int32_t v);
+int32_t KPop();
+int32_t& AcceptedTokens();  // tokens accepted since the innermost open construct began
+void Statistics();
+
+// Post-mortem records: every character written to the output and read from
+// the source is fed to the running checksum and the history ring.
+void FeedChecksum(int32_t ch);
+void CountTraceChar();  // every trace character counts towards "RunawayTrace"
+void RecordPosition();
+int32_t PreMortemPosition();  // the position 64 events back, 0 when fewer were recorded
+std::string HistoryTail();    // the last min(total, 1023) history characters
+
+// ---------------------------------------------------------------------------
+// The rule protocol
+//
+// Every grammar-rule procedure opens a Rule on entry:
+//
+//   bool Expression(Tree syms, Tree& tree, ...) {
+//     Rule r("Expression", kExpressionMessages);
+//     ...
+//     if (!step) return r.Fail();
+//     return r.Succeed(tree, type, lo, hi);
+//   }
+//
+// The Rule traces "+Name" on entry and "-Name" with the outputs on exit, and
+// brackets the rule body on the KibStack.  Optional parts, alternatives and
+// repetitions that may fail without consuming input open an Attempt.  Miss()
+// and Fail() run the error reporter with the current error state: a positive state
+// writes the rule's message and ends the run with "Nested error"; then, if
+// tokens of the innermost construct were already accepted, the run ends with
+// " syntax error"; otherwise the construct simply did not apply.
+using Messages = std::span<const char* const>;
+
+class Rule {
+ public:
+  Rule(const char* name, Messages messages = {});
+  ~Rule();
+  Rule(const Rule&) = delete;
+  Rule& operator=(const Rule&) = delete;
+
+  int32_t state = 0;  // the rule's error state
+
+  // A construct of the rule did not apply: the reporter runs with the
+  // current state, then the syntax-error test.  Returns false; the rule goes on.
+  bool Miss();
+  // The rule fails: Miss, then the exit trace.  Returns false.
+  bool Fail();
+  // Reports `text` as this rule's message and ends the run ("Nested error").
+  [[noreturn]] void Report(std::string_view text);
+  // Success; the outputs are traced (integers in decimal, trees as arguments).
+  template <class... Outs>
+  bool Succeed(const Outs&... outs) {
+    if (Tracing()) {
+      ExitTrace();
+      (TraceOut(outs), ...);
+      ExitResult(true);
+    }
+    done_ = true;
+    return true;
+  }
+  const char* name() const { return name_; }
+
+ private:
+  friend class Attempt;
+  void ExitTrace();
+  void ExitResult(bool ok);
+  static void TraceOut(Tree t);
+  static void TraceOut(int32_t v);
+  static void TraceOut(bool v) { TraceOut(static_cast<int32_t>(v)); }
+  const char* name_;
+  Messages messages_;
+  bool done_ = false;
+  bool bracketed_ = false;
+};
+
+// Brackets a construct that may fail without consuming input.
+class Attempt {
+ public:
+  explicit Attempt(Rule& r, char open = '\'');
+  ~Attempt();
+  Attempt(const Attempt&) = delete;
+  Attempt& operator=(const Attempt&) = delete;
+
+ private:
+  Rule& rule_;
+  char open_;
+  bool live_;
+};
+
+// A message on a new line of the message output (not fatal by itself).
+void MessageLine(std::string_view text);
+// A rule message: MessageLine, then the fatal "Nested error".
+[[noreturn]] void RuleMessage(std::string_view text);
+
+// ---------------------------------------------------------------------------
+// Runtime state (one per compilation)
+
+struct RuntimeState;
+RuntimeState& Rt();
+// Creates a fresh runtime state; the session owns it.
+std::shared_ptr<RuntimeState> NewRuntimeState();
+void ResetRuntime();  // the runtime part of StartSession
+// True once FinishSession has run: nothing of the compiler runs again.
+bool SessionFinished();
+void MarkSessionFinished();
+int64_t TreesBuilt();
+int32_t KibHighWater();
+int32_t KibDepth();
+
+}  // namespace vyl

@@ -1,0 +1,56 @@
+// The runtime's per-compilation state and its reset at session start.
+#include "runtime/runtime.h"
+#include "runtime/state.h"
+
+namespace vyl {
+
+RuntimeState& Rt() { return Current<RuntimeState>(); }
+
+std::shared_ptr<RuntimeState> NewRuntimeState() { return std::make_shared<RuntimeState>(); }
+
+void ResetRuntime() {
+  RuntimeState& rt = Rt();
+  rt.arena.Clear();
+  rt.treesBuilt = 0;
+  rt.globals.fill(nullptr);
+  rt.globalMarks.fill(0);
+
+  StringTable& s = rt.strings;
+  s.ids.fill(StringSlot{});
+  s.heads.fill(0);
+  s.nextId = kFirstId;
+  s.slot(kFirstId).start = 1;
+  s.used = 1;
+  s.store[0] = 0;
+  s.hash = 0;
+  s.lastInterned = 0;
+  s.lastHashed = -1;
+
+  SetTable& sets = rt.sets;
+  std::fill(sets.cells.begin(), sets.cells.end(), SetCellRec{});
+  sets.buckets.fill(0);
+  sets.used = 0;
+
+  TraceState& t = rt.trace;
+  t.level = 0;
+  t.runaway = 0;
+  t.lastInitial = ' ';
+  t.posCounter = 0;
+  t.ring.fill(0);
+  t.checksum = 0;
+  t.history.fill(0);
+  t.historyCount = 0;
+  t.progressTick = 0;
+  t.echoed = false;
+  t.depth = 0;
+  t.highWater = 0;
+  t.accepted = 0;
+  t.lastTraced = nullptr;
+  t.anyOpen = false;
+  rt.finished = false;
+}
+
+bool SessionFinished() { return Rt().finished; }
+void MarkSessionFinished() { Rt().finished = true; }
+
+}  // namespace vyl

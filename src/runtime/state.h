@@ -1,0 +1,99 @@
+// The runtime's tables for one compilation.  Internal to src/runtime.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "runtime/runtime.h"
+
+namespace vyl {
+
+// Tree records are never freed during a compilation; they live in chunks that
+// the session releases as a whole.
+class Arena {
+ public:
+  static constexpr std::size_t kChunk = 1 << 16;
+  static constexpr std::size_t kLimit = std::size_t{1} << 30;  // beyond this: ***MEMERR***
+  void* Allocate(std::size_t bytes);
+  void Clear();
+  std::size_t Used() const { return total_; }
+
+ private:
+  std::vector<std::unique_ptr<std::byte[]>> chunks_;
+  std::size_t left_ = 0;
+  std::byte* next_ = nullptr;
+  std::size_t total_ = 0;
+};
+
+struct StringSlot {
+  int32_t start = 0;
+  int32_t chain = 0;
+  int32_t category = 0;
+};
+
+struct StringTable {
+  std::array<unsigned char, kStoreSize + 1> store{};
+  std::array<StringSlot, kIdLimit / 3 + 1> ids{};  // indexed by id / 3
+  std::array<int32_t, 1024> heads{};
+  int32_t nextId = kFirstId;
+  int32_t used = 1;  // next free position in the store
+  uint32_t hash = 0;
+  int32_t lastInterned = 0;
+  int32_t lastHashed = -1;
+  StringSlot& slot(int32_t id) { return ids[static_cast<std::size_t>(id / 3)]; }
+};
+
+struct SetCellRec {
+  int32_t element = 0;
+  int32_t rest = 0;
+  int32_t chain = 0;
+  int32_t head = 0;
+  Tree tree = nullptr;
+};
+
+struct SetTable {
+  std::vector<SetCellRec> cells = std::vector<SetCellRec>(kSetCells);
+  std::array<int32_t, 256> buckets{};
+  int32_t used = 0;
+};
+
+struct TraceState {
+  int32_t level = 0;
+  int32_t runaway = 0;
+  char lastInitial = ' ';
+  uint32_t posCounter = 0;
+  std::array<int32_t, 64> ring{};
+  uint32_t checksum = 0;
+  std::array<char, 1024> history{};
+  uint32_t historyCount = 0;
+  int64_t progressTick = 0;
+  bool echoed = false;
+  std::vector<int32_t> kib = std::vector<int32_t>(kKibStackSize);
+  int32_t depth = 0;
+  int32_t highWater = 0;
+  int32_t accepted = 0;
+  Tree lastTraced = nullptr;
+  bool anyOpen = false;  // a scope level was ever opened (shown in dictionary dumps)
+};
+
+struct RuntimeState {
+  Arena arena;
+  int64_t treesBuilt = 0;
+  std::array<Tree, 10> globals{};
+  std::array<int32_t, 10> globalMarks{};
+  StringTable strings;
+  SetTable sets;
+  TraceState trace;
+  bool finished = false;
+};
+
+}  // namespace vyl
+
+namespace vyl {
+Tree NewSetRecord(int32_t cell);
+Tree NewEntry(int32_t level, int32_t name, Tree value, Tree next);
+}  // namespace vyl
+

@@ -1,0 +1,215 @@
+// The trace and message printers, the post-mortem records, the KibStack and
+// the fatal-error path.
+#include "app/app.h"
+#include "runtime/runtime.h"
+#include "runtime/state.h"
+
+namespace vyl {
+
+namespace {
+
+TraceState& Tr() { return Rt().trace; }
+
+void EchoProgress(std::string_view s) {
+  if (!TraceIsFile()) return;
+  int64_t now = CurrentHost().Milliseconds() / 16;
+  TraceState& t = Tr();
+  if (now <= t.progressTick) return;
+  if (t.echoed) PutChar(0, '\r');
+  for (char c : s) PutChar(0, static_cast<unsigned char>(c));
+  t.echoed = true;
+  t.progressTick = now + 120;
+}
+
+}  // namespace
+
+int32_t TraceLevel() { return Tr().level; }
+void SetTraceLevel(int32_t level) { Tr().level = level; }
+
+void TraceText(std::string_view s) {
+  if (!s.empty()) Tr().lastInitial = s.front();
+  for (char c : s) TracePut(TraceRole(), static_cast<unsigned char>(c));
+  if (TraceColumn() > 80 && !s.empty() && s.front() == ')') TraceLine();
+  EchoProgress(s);
+}
+
+void TraceNumber(int32_t x) { TraceText(NumberText(x)); }
+
+void TraceChar(int32_t ch) { TracePut(TraceRole(), ch); }
+
+void TraceBool(bool flag) { TraceText(flag ? "true" : "false"); }
+
+void TraceLine() {
+  TraceColumn() = 0;
+  PutChar(TraceRole(), '\r');
+  ++TraceLines();
+}
+
+void TraceLabel(int32_t label, int32_t showNumber) {
+  TraceText(LabelName(label));
+  if (showNumber > 0) {
+    TraceChar('=');
+    TraceNumber(label);
+  }
+}
+
+// Counts one character of trace output; a trace that runs away ends the run.
+void CountTraceChar() {
+  TraceState& t = Tr();
+  if (++t.runaway > kRunawayLimit) {
+    t.runaway = 0;
+    t.posCounter = 0;
+    TraceLine();
+    Error("RunawayTrace");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Post-mortem records
+
+void FeedChecksum(int32_t ch) {
+  TraceState& t = Tr();
+  int32_t c = static_cast<int8_t>(static_cast<uint8_t>(ch & 0xFF));
+  uint32_t rotated = ((t.checksum << 1) | (t.checksum >> 15)) & 0xFFFFu;
+  t.checksum = (rotated + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
+  t.history[t.historyCount % 1024] = static_cast<char>(ch);
+  ++t.historyCount;
+}
+
+void RecordPosition() {
+  TraceState& t = Tr();
+  uint32_t pos = ((t.posCounter & 0xFFFFu) << 16) + t.checksum;
+  t.ring[t.posCounter % 64] = static_cast<int32_t>(pos);
+  ++t.posCounter;
+}
+
+int32_t PreMortemPosition() {
+  TraceState& t = Tr();
+  return t.posCounter >= 64 ? t.ring[t.posCounter % 64] : 0;
+}
+
+std::string HistoryTail() {
+  TraceState& t = Tr();
+  uint32_t n = t.historyCount < 1023 ? t.historyCount : 1023;
+  std::string out;
+  for (uint32_t i = t.historyCount - n; i < t.historyCount; ++i) {
+    char c = t.history[i % 1024];
+    if (c != 0) out.push_back(c);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+void Msg(std::string_view text) {
+  RecordPosition();
+  if (!text.empty()) Tr().lastInitial = text.front();
+  for (char c : text) TracePut(OutputRole(), static_cast<unsigned char>(c));
+  if (TraceLevel() > 0) {
+    TraceChar('`');
+    for (char c : text) TracePut(TraceRole(), static_cast<unsigned char>(c));
+    TraceChar('`');
+  }
+}
+
+void MsgNumber(int32_t x) { Msg(NumberText(x)); }
+
+void MsgLineEnd() { TracePut(OutputRole(), '\r'); }
+
+// ---------------------------------------------------------------------------
+// The KibStack and the accepted-token counter
+
+void KPush(int32_t v) {
+  TraceState& t = Tr();
+  if (t.depth >= kKibStackSize) Error(" KibStack overflow error");
+  t.kib[static_cast<std::size_t>(t.depth++)] = v;
+  if (t.depth > t.highWater) t.highWater = t.depth;
+}
+
+int32_t KPop() {
+  TraceState& t = Tr();
+  if (t.depth <= 0) Error(" KibStack underflow error");
+  return t.kib[static_cast<std::size_t>(--t.depth)];
+}
+
+int32_t& AcceptedTokens() { return Tr().accepted; }
+int32_t KibHighWater() { return Tr().highWater; }
+int32_t KibDepth() { return Tr().depth; }
+
+// ---------------------------------------------------------------------------
+// Statistics and the fatal-error path
+
+void Statistics() {
+  ConsoleNoWrap() = true;
+  TraceLine();
+  TraceNumber(static_cast<int32_t>(TreesBuilt()));
+  TraceText(" trees, Strs==");
+  TraceNumber(NextFreeId() / 1024);
+  TraceText("/");
+  TraceNumber(12);
+  TraceText("K, Chrs==");
+  TraceNumber(CharsUsed() / 1024);
+  TraceText("/");
+  TraceNumber(31);
+  TraceText("K");
+  TraceLine();
+  TraceText("  Sets==");
+  TraceNumber(SetCellsUsed() / 1024);
+  TraceText("/");
+  TraceNumber(80);
+  TraceText("K, Stk==");
+  TraceNumber(KibHighWater() / 1024);
+  TraceText("/");
+  TraceNumber(16);
+  TraceText("K, Trn==");
+  TraceNumber(0);
+  if (TraceLevel() > 0) {
+    TraceLine();
+    TraceText("  Pre-mortem logged");
+  }
+  TraceLine();
+}
+
+[[noreturn]] void Error(std::string_view text) {
+  if (SessionFinished()) throw FatalReturn{};
+  // 1. No console wrapping from here on; the runaway count starts again.
+  ConsoleNoWrap() = true;
+  Tr().runaway = 0;
+  NoteFatal(text);
+  // 2. The pre-mortem position goes to the exit file.
+  WriteExitFile(PreMortemPosition());
+  // 3. The message ends the output file.
+  if (Tracing()) TraceLine();
+  MsgLineEnd();
+  Msg(text);
+  // 4. The console shows the text read and written just before the failure.
+  TraceLine();
+  for (char c : HistoryTail()) PutChar(0, static_cast<unsigned char>(c));
+  // 5. The trace ends with the message.
+  TraceLine();
+  TraceText(text);
+  // 6, 7. Statistics, files closed, "Failed"; then the non-local return.
+  FinishSession();
+  std::string line = "Error: ";
+  line.append(text);
+  line.push_back('\n');
+  CurrentHost().StdoutText(line);
+  throw FatalReturn{};
+}
+
+[[noreturn]] void MemErr() { Error("***MEMERR***"); }
+
+void MessageLine(std::string_view text) {
+  NoteMessage(text);
+  if (Tracing()) TraceLine();
+  MsgLineEnd();
+  Msg(text);
+}
+
+[[noreturn]] void RuleMessage(std::string_view text) {
+  MessageLine(text);
+  Error("Nested error");
+}
+
+}  // namespace vyl

@@ -1,0 +1,94 @@
+#include "harness.h"
+
+#include <sstream>
+
+namespace vyl::test {
+
+namespace {
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string cur;
+  for (char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      lines.push_back(cur);
+      cur.clear();
+    } else {
+      cur.push_back(c);
+    }
+  }
+  if (!cur.empty()) lines.push_back(cur);
+  return lines;
+}
+
+bool NumbersOnly(const std::string& line) {
+  if (line.empty()) return false;
+  bool digit = false;
+  for (char c : line) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != ' ') {
+      return false;
+    }
+  }
+  return digit;
+}
+
+std::string Take(MemoryHost& host, const std::string& name) {
+  auto it = host.files.find(name);
+  return it == host.files.end() ? std::string() : it->second;
+}
+
+}  // namespace
+
+std::vector<int> ImageOf(std::string_view output) {
+  std::vector<std::string> lines = SplitLines(output);
+  std::size_t end = lines.size();
+  while (end > 0 && !NumbersOnly(lines[end - 1])) --end;
+  std::size_t begin = end;
+  while (begin > 0 && NumbersOnly(lines[begin - 1])) --begin;
+  std::vector<int> bytes;
+  for (std::size_t i = begin; i < end; ++i) {
+    std::istringstream in(lines[i]);
+    int v;
+    while (in >> v) bytes.push_back(v);
+  }
+  return bytes;
+}
+
+std::vector<std::string> Compiled::lines() const { return SplitLines(output); }
+
+bool Compiled::hasLine(std::string_view message) const {
+  for (const std::string& l : lines())
+    if (l == message) return true;
+  return false;
+}
+
+Compiled RunOn(MemoryHost& host, const std::string& path) {
+  Compiled c;
+  c.result = RunSession(host, path);
+  c.status = c.result.exitStatus();
+  std::string out = path;
+  if (out.size() >= 5 && out.compare(out.size() - 4, 4, ".vyl") == 0) {
+    out.replace(out.size() - 3, 3, "ftx");
+  } else {
+    out = "KIBout.txt";
+  }
+  c.output = Take(host, out);
+  c.trace = Take(host, "KIBdbg.txt");
+  c.exitFile = Take(host, "KIBexit.txt");
+  c.console = host.console;
+  c.stdoutText = host.stdoutText;
+  c.stderrText = host.stderrText;
+  c.image = ImageOf(c.output);
+  return c;
+}
+
+Compiled CompileSource(std::string_view source, const std::string& path) {
+  MemoryHost host;
+  host.files[path] = std::string(source);
+  return RunOn(host, path);
+}
+
+}  // namespace vyl::test
