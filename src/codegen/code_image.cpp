@@ -1,4 +1,4 @@
-// The code image of one compilation.
+// The code image of one compilation (placeholder until the emitters land).
 #include <vector>
 
 #include "codegen/codegen.h"
@@ -6,7 +6,7 @@
 namespace vyl {
 
 struct CodeState {
-  std::vector<unsigned char> image;
+  std::vector<uint8_t> image;
 };
 
 std::shared_ptr<CodeState> NewCodeState() { return std::make_shared<CodeState>(); }

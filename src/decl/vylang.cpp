@@ -1,12 +1,16 @@
 // Placeholder start rule: fails until the compiler front end exists.
 #include "decl/decl.h"
-#include "runtime/runtime.h"
 
 namespace vyl {
 
 bool VYLang() {
   Rule r("VYLang");
   return r.Fail();
+}
+
+bool ModifiersOpt(int32_t& modifiers) {
+  modifiers = 0;
+  return true;
 }
 
 }  // namespace vyl
