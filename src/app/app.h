@@ -110,7 +110,7 @@ bool& ConsoleNoWrap();
 
 // Hooks of the fatal-error path and the diagnostics.
 void WriteExitFile(int32_t value);
-void NoteMessage(std::string_view text);  // a message written to the output
+void NoteMessage(std::string_view text, int32_t line = -1);  // a message written to the output
 void NoteFatal(std::string_view text);    // the text of a fatal error
 
 int32_t StartSession();

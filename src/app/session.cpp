@@ -32,11 +32,11 @@ void WriteExitFile(int32_t value) {
   WriteExitText(NumberText(value == 0 ? kFailedWithoutPosition : value));
 }
 
-void NoteMessage(std::string_view text) {
+void NoteMessage(std::string_view text, int32_t line) {
   FilesState& f = Files();
   if (!f.firstMessage.empty()) return;
   f.firstMessage.assign(text);
-  f.messageLine = CurrentLine();
+  f.messageLine = line >= 0 ? line : CurrentLine();
 }
 
 void NoteFatal(std::string_view text) {

@@ -279,10 +279,11 @@ class Attempt {
   bool live_;
 };
 
-// A message on a new line of the message output (not fatal by itself).
-void MessageLine(std::string_view text);
+// A message on a new line of the message output (not fatal by itself).  The
+// line it concerns is the scanner's current line unless given.
+void MessageLine(std::string_view text, int32_t line = -1);
 // A rule message: MessageLine, then the fatal "Nested error".
-[[noreturn]] void RuleMessage(std::string_view text);
+[[noreturn]] void RuleMessage(std::string_view text, int32_t line = -1);
 
 // ---------------------------------------------------------------------------
 // Runtime state (one per compilation)

@@ -200,15 +200,15 @@ void Statistics() {
 
 [[noreturn]] void MemErr() { Error("***MEMERR***"); }
 
-void MessageLine(std::string_view text) {
-  NoteMessage(text);
+void MessageLine(std::string_view text, int32_t line) {
+  NoteMessage(text, line);
   if (Tracing()) TraceLine();
   MsgLineEnd();
   Msg(text);
 }
 
-[[noreturn]] void RuleMessage(std::string_view text) {
-  MessageLine(text);
+[[noreturn]] void RuleMessage(std::string_view text, int32_t line) {
+  MessageLine(text, line);
   Error("Nested error");
 }
 
