@@ -347,8 +347,11 @@ std::string Machine::where(uint16_t address) const {
   const auto line = layout_.line_at(address);
   if (procedure == nullptr && !line) return text;
   text += " (";
-  if (procedure != nullptr) text += procedure->name.empty() ? "procedure " + std::to_string(procedure->number)
-                                                            : procedure->name;
+  if (procedure != nullptr) {
+    if (procedure->number == 0) text += "start code";
+    else if (procedure->name.empty()) text += "procedure " + std::to_string(procedure->number);
+    else text += procedure->name;
+  }
   if (line) text += std::string(procedure != nullptr ? ", " : "") + "line " + std::to_string(*line);
   return text + ")";
 }
