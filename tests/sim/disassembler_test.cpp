@@ -23,22 +23,6 @@ Program tiny_program() {
   return program;
 }
 
-TEST(Layout, ReadsTableNamesPoolAndMarkers) {
-  const Bytes image = tiny_program().image();
-  const Layout layout(image);
-  EXPECT_EQ(layout.size(), 0x2E);
-  ASSERT_EQ(layout.procedures().size(), 2u);
-  EXPECT_EQ(layout.procedures()[1].name, "inc");
-  EXPECT_EQ(layout.procedures()[1].entry, 0x1F);
-  EXPECT_EQ(layout.procedures()[1].name_start, 0x1D);
-  EXPECT_EQ(layout.procedures()[0].code_end, 0x1D);
-  ASSERT_EQ(layout.tables().size(), 2u);
-  EXPECT_EQ(layout.tables()[1].address, 0x12);
-  EXPECT_EQ(layout.tables()[1].length, 3);
-  ASSERT_EQ(layout.markers().size(), 1u);
-  EXPECT_EQ(layout.markers()[0].address, 0x29);
-}
-
 TEST(Layout, LineOfAnAddressIsTheMarkerThatEndsItsStatement) {
   Program program = tiny_program();
   program.procedures[0].second = {0x20, 0x02, 0x00, 0x00, 0x04,  // 0021, LINE 4 at 0023
