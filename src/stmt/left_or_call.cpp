@@ -1,0 +1,190 @@
+// What a name denotes where a statement or an operand begins with it: an
+// intrinsic call, a call of a declared function, a named constant, or a
+// variable with its selectors; and the assignment to such a variable.
+#include <cstdint>
+#include <limits>
+
+#include "codegen/codegen.h"
+#include "expr/expr.h"
+#include "scanner/scanner.h"
+#include "stmt/stmt.h"
+#include "stmt/stmt_internal.h"
+
+namespace vyl {
+
+using stmt::Ch;
+
+namespace {
+
+constexpr const char* kLeftOrCallMessages[] = {
+    nullptr,
+    "Argument list expected",
+    "Badly formed argument or missing ')'",
+};
+
+enum AssignState : int32_t {
+  kVariableExpected = 1,
+  kAssignOperator,
+  kAssignValue,
+  kAssignCompatible,
+  kAssignLarger,
+};
+
+constexpr const char* kAssignStmtMessages[] = {
+    nullptr,
+    "Variable name expected here",
+    "Assignment operator '=' expected here",
+    "Expression value expected for assignment",
+    "Expression value must be compatible type with variable",
+    "Cannot assign larger structures",
+};
+
+bool IsIntrinsic(Tree record) { return Is(record, L_fn) && Is(Ch(record, 2), L_fn); }
+bool IsDeclaredFunction(Tree record) { return Is(record, L_fn) && Is(Ch(record, 2), L_xf); }
+
+// A designation: the record a name or element stands for, its type, its
+// access tree and its value range.
+struct Designation {
+  Tree record = nullptr;
+  Tree type = nullptr;
+  Tree access = nullptr;
+  int32_t low = 0;
+  int32_t high = 0;
+};
+
+// The record as GetItsType sees it, then every selector that follows.  The
+// member table for a "." is the one of the type designated so far, so that
+// a field of an array element (a[i].f) or of a field (a.b.c) is found.
+bool Designate(Rule& r, Tree syms, Designation& d) {
+  Tree members = nullptr;
+  if (!GetItsType(d.record, members, d.type, d.low, d.high)) return false;
+  for (;;) {
+    Attempt selector(r, '(');
+    Tree access = nullptr, record = nullptr, type = nullptr, extra = nullptr;
+    int32_t low = 0, high = 0;
+    if (!Selector(syms, members, d.record, d.type, d.access, access, record, type, extra, low, high)) break;
+    d = Designation{record, type, access, low, high};
+    Tree typeMembers = nullptr, denoted = nullptr;
+    int32_t lo = 0, hi = 0;
+    members = GetItsType(type, typeMembers, denoted, lo, hi) ? typeMembers : extra;
+  }
+  return true;
+}
+
+// A call of a declared function: its arguments matched against the
+// signature, and the call record.
+bool FunctionCall(Rule& r, Tree function, Tree syms, Tree link, Tree& tree, Tree& type, int32_t& low,
+                  int32_t& high) {
+  r.state = 1;
+  if (!Accept(T_LParen)) return false;
+  Tree signature = Ch(function, 2);
+  Tree caller = nullptr, arguments = nullptr;
+  r.state = 2;
+  if (!Argments(syms, Ch(signature, 2), nullptr, function, caller, arguments)) return false;
+  if (!Accept(T_RParen)) return false;
+  r.state = 0;
+  type = Ch(signature, 1);
+  int32_t size = 0, isReference = 0, resultSize = 0;
+  if (IsPointer(type, size, isReference) && isReference) {
+    // The callee has already taken the reference it returns: a range that
+    // sums to zero keeps the caller from taking it a second time.
+    high = std::numeric_limits<int32_t>::max();
+    low = -high;
+  } else if (!GetTypeRange(type, low, high)) {
+    Unbounded(low, high);
+  }
+  if (!TypeSize(type, resultSize)) return false;
+  tree = Build(L_fc, Leaf(ValueOf(Ch(function, 4))),
+               {link, arguments, Build(L_nt, Leaf(ValueOf(Kid(function, 0)))), Build(L_nn, Leaf(resultSize))});
+  return true;
+}
+
+}  // namespace
+
+// LeftOrCall ::= QualIdent ( MagiCall | "(" Argments ")" | { Selector } )
+//
+// The leading name may have been read by the caller (`leading` and its
+// `access`); otherwise the rule reads it.  Hands back the access or call
+// tree, the designated record, its type, whether it is a call, and the
+// value range.
+bool LeftOrCall(Tree leading, Tree access, Tree syms, Tree link, Tree& tree, Tree& record, Tree& type,
+                int32_t& isCall, int32_t& low, int32_t& high) {
+  Rule r("LeftOrCall", kLeftOrCallMessages);
+  if (!leading) {
+    int32_t name = 0, modifiers = 0;
+    Tree extra = nullptr;
+    if (!QualIdent(0, syms, name, leading, access, extra, modifiers)) return r.Fail();
+  }
+  record = leading;
+  isCall = 0;
+  if (IsIntrinsic(leading)) {
+    if (!MagiCall(leading, syms, link, tree, type, low, high)) return r.Fail();
+    isCall = 1;
+    return r.Succeed(tree, record, type, isCall, low, high);
+  }
+  if (IsDeclaredFunction(leading)) {
+    if (!FunctionCall(r, leading, syms, link, tree, type, low, high)) return r.Fail();
+    isCall = 1;
+    return r.Succeed(tree, record, type, isCall, low, high);
+  }
+  if (Is(leading, L_df) && Is(Ch(leading, 3), L_cn)) {
+    // A named constant stands for its value.
+    tree = leading;
+    type = Ch(leading, 2);
+    low = high = ValueOf(Ch(leading, 3));
+    return r.Succeed(tree, record, type, isCall, low, high);
+  }
+  Designation d{leading, nullptr, access};
+  if (!Designate(r, syms, d)) return r.Fail();
+  tree = d.access;
+  record = d.record;
+  type = d.type;
+  low = d.low;
+  high = d.high;
+  return r.Succeed(tree, record, type, isCall, low, high);
+}
+
+// AssignStmt ::= target "=" Expression
+//
+// The target is a variable or an array element (`target` is its record,
+// `access` its access tree); with no target given the rule reads one.  The
+// assignment record holds the target's type, the link, the target access
+// (wrapped in `bt` for a 1-byte target), the value and, for a reference
+// target, the marker that says whether the stored reference is counted.
+bool AssignStmt(Tree target, Tree targetType, Tree syms, Tree link, Tree access, Tree& stmt, int32_t& low,
+                int32_t& high) {
+  Rule r("AssignStmt", kAssignStmtMessages);
+  if (!target) {
+    int32_t name = 0, modifiers = 0;
+    Tree extra = nullptr;
+    if (!QualIdent(0, syms, name, target, access, extra, modifiers)) return r.Fail();
+    Designation d{target, nullptr, access};
+    if (!Designate(r, syms, d)) return r.Fail();
+    target = d.record;
+    targetType = d.type;
+    access = d.access;
+  }
+  r.state = kVariableExpected;
+  if (!Is(target, L_vr) && !Is(target, L_ax)) return r.Fail();
+  r.state = kAssignOperator;
+  if (!Accept(T_Assign)) return r.Fail();
+  Tree value = nullptr, valueType = nullptr;
+  r.state = kAssignValue;
+  if (!Expression(syms, value, valueType, low, high)) return r.Fail();
+  r.state = kAssignCompatible;
+  if (!Assignable(syms, targetType, valueType)) return r.Fail();
+  int32_t valueSize = 0, valueIsReference = 0;
+  r.state = kAssignLarger;
+  if (!IsPointer(valueType, valueSize, valueIsReference) || valueSize > 2) return r.Fail();
+  r.state = 0;
+
+  int32_t targetSize = 0, isReference = 0;
+  if (!IsPointer(targetType, targetSize, isReference)) return r.Fail();
+  Tree place = targetSize == 1 ? Build(L_bt, nullptr, {access}) : access;
+  Tree marker = nullptr;
+  if (isReference) marker = Build(stmt::SumsToZero(low, high) ? L_pm : L_pt);
+  stmt = Build(L_as, targetType, {link, place, value, marker});
+  return r.Succeed(stmt, low, high);
+}
+
+}  // namespace vyl

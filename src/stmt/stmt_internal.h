@@ -1,0 +1,61 @@
+// Helpers shared by the statement rules: node access that respects the
+// child count, small record builders, and the parts of KeyWdStmt that live
+// in their own files.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/runtime.h"
+
+namespace vyl::stmt {
+
+// Child i of a node, or null when the node has fewer children (a node
+// replaced in place may keep stale slots beyond its count).
+inline Tree Ch(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
+
+inline Tree Cn(int32_t value) { return Build(L_cn, Leaf(value)); }
+
+// The binding of a reserved key or name, or null.
+inline Tree Bound(int32_t key, Tree syms) {
+  Tree value = nullptr;
+  int32_t level = 0;
+  return From(key, syms, value, level) ? value : nullptr;
+}
+
+// A value range "sums to zero" when low + high is 0: the null reference,
+// or a reference that its producer has already counted.  Any other range
+// of a reference value needs a new reference taken when it is stored.
+inline bool SumsToZero(int32_t low, int32_t high) { return int64_t{low} + int64_t{high} == 0; }
+
+// The statement link: the source line where a statement starts and the
+// previous statement of its sequence.
+inline Tree Link(int32_t line, Tree prev) { return Build(L_nn, Leaf(line), {prev}); }
+
+// Statment with the line the statement starts on (the leading name may
+// already have been read, and the scanner moved on).
+bool StatmentAt(int32_t line, Tree leading, Tree access, Tree syms, int32_t reach, Tree prev, Tree& stmt,
+                int32_t& reachOut);
+
+// The error states of KeyWdStmt; the switch statement is one of its
+// alternatives and reports through the same table.
+enum KeyWdState : int32_t {
+  kBooleanExpected = 1,
+  kDoSemicolon,
+  kNothingToBreak,
+  kBreakSemicolon,
+  kNoLoopToContinue,
+  kContinueSemicolon,
+  kReturnValueExpected,
+  kReturnValueOrSemicolon,
+  kReturnMismatch,
+  kReturnSemicolon,
+  kScalarExpected,
+  kSwitchBraces,
+  kSwitchCloseBrace,
+};
+
+// The switch alternative of KeyWdStmt, after "switch" was accepted; `r` is
+// KeyWdStmt's rule.
+bool SwitchStatement(Rule& r, Tree syms, int32_t reach, Tree link, Tree& stmt, int32_t& reachOut);
+
+}  // namespace vyl::stmt
