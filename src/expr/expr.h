@@ -77,11 +77,40 @@ bool HighBitOf(int32_t n, int32_t& power);
 bool RangeBits(int32_t low, int32_t high, int32_t& a, int32_t& b);
 
 // ---------------------------------------------------------------------------
-// Expressions
+// Expressions, loosest to tightest
 
 bool Expression(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool BoolExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool BoolTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool RelOp(int32_t& op);
+bool CatExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool BitExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool BitTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool BitFact(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool ShiftOp(int32_t& op);
+bool MathExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool AddOp(int32_t& op);
+bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+bool MulOp(int32_t& op);
+bool Primary(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 bool ParExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 // An expression whose value is a single constant of a scalar type.
 bool ConstExpn(Tree syms, Tree& tree, Tree& type, int32_t& value);
+bool AddnOflo(int32_t flag, int32_t a, int32_t b, int32_t fallback, int32_t& sum);
+
+// ---------------------------------------------------------------------------
+// Primaries, selectors and literals
+
+// One "[" index "]" or "." member applied to a designation.
+bool Selector(Tree syms, Tree members, Tree record, Tree type, Tree access, Tree& newAccess, Tree& newRecord,
+              Tree& newType, Tree& extra, int32_t& low, int32_t& high);
+bool MemberGet(Tree record, Tree base, Tree& access, Tree& extra, Tree& type, int32_t& low, int32_t& high,
+               Tree member);
+bool Creator(Tree syms, Tree& tree, Tree& type);
+// Actual arguments matched against the formal parameter list.
+bool Argments(Tree syms, Tree formal, Tree list, Tree caller, Tree& callerOut, Tree& listOut);
+bool Literal(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 
 }  // namespace vyl

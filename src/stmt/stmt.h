@@ -1,0 +1,39 @@
+// Statements: function bodies and blocks, the statement checks and trees,
+// switch statements and intrinsic calls.
+//
+// Statement rules thread a reachability flag (1 while control can reach the
+// statement) and the statement link: each statement record carries, as its
+// child 1, an `nn` link holding its source line and the previous statement.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/runtime.h"
+
+namespace vyl {
+
+// Blocks ::= "{" { declaration ";" | Statment } "}"
+bool Blocks(Tree function, Tree syms, int32_t reach, Tree prev, Tree& block, int32_t& reachOut, Tree& newSyms);
+// A statement; `leading`/`access` are the record and access tree of a name
+// already read by the caller (or null).
+bool Statment(Tree leading, Tree access, Tree syms, int32_t reach, Tree prev, Tree& stmt, int32_t& reachOut);
+bool KeyWdStmt(Tree syms, int32_t reach, Tree link, Tree& stmt, int32_t& reachOut);
+// What a name denotes: a variable access with its selectors (isCall 0), a
+// named constant (isCall 0) or a call (isCall 1).  With no leading record the
+// rule reads the name itself.  `tree` is the access or call tree, `record`
+// the designated record.
+bool LeftOrCall(Tree leading, Tree access, Tree syms, Tree link, Tree& tree, Tree& record, Tree& type,
+                int32_t& isCall, int32_t& low, int32_t& high);
+bool AssignStmt(Tree target, Tree targetType, Tree syms, Tree link, Tree access, Tree& stmt, int32_t& low,
+                int32_t& high);
+bool Breakable(Tree stmt, int32_t increment, int32_t& flag, Tree context);
+bool IsLoop(Tree& loop, Tree context);
+
+// Switch statements.
+bool SwitchBlockGroup(Tree syms, Tree switchType, Tree prevGroup, Tree& group);
+bool SwitchLabel(Tree syms, Tree switchType, Tree& label);
+
+// Intrinsic calls.
+bool MagiCall(Tree intrinsic, Tree syms, Tree link, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+
+}  // namespace vyl
