@@ -80,7 +80,8 @@ bool Call(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
     if (!PutBy(0x20, at, at)) return false;
   }
   if (!CodeGen(at, at, fixups, Ch(tree, 2))) return false;
-  return EmitBytes({0x40, 0x00}, at, at) && EmitWord(0x6000 + number, at, next);
+  uint32_t call = 0x6000u + static_cast<uint32_t>(number);
+  return EmitBytes({0x40, 0x00}, at, at) && EmitWord(static_cast<int32_t>(call & 0xFFFFu), at, next);
 }
 
 bool IfStatement(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
