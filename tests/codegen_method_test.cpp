@@ -123,5 +123,19 @@ TEST_F(MethodTest, DeclarationsAndSequences) {
   EXPECT_EQ(Generate(nullptr, 0x300), std::vector<int>{});
 }
 
+TEST_F(MethodTest, GenerationUnderFullTraceGivesTheSameCode) {
+  SetTraceLevel(2);
+  Tree method = Method("hello", 2, nullptr);
+  SetKid(method, 5, Line(3, Build(L_rt, method, {Set(6, 1)})));
+  Generate(method, 0x40);
+  ASSERT_TRUE(FwdJumps(fixups));
+  SetTraceLevel(0);
+  EXPECT_EQ(Bytes(0x40, next), Hex("68 65 6C 6C 6F 05 20 02 21 50 03 80 03 00 00 03 21 03"));
+  const std::string& trace = host.files["KIBdbg.txt"];
+  EXPECT_NE(trace.find("+CodeGen"), std::string::npos);
+  EXPECT_NE(trace.find("-CoStmGen"), std::string::npos);
+  EXPECT_NE(trace.find("+PutBy"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vyl::cgtest

@@ -32,9 +32,9 @@ TEST_F(SwitchTest, CasesOneTwoFiveAndADefault) {
   Tree two = Add(Cn(2), 2);
   Tree five = Add(Cn(5), 5);
   Tree other = Add(nullptr, 0);
-  std::vector<int> code = Generate(Close(), 0x100);
+  Generate(Close(), 0x100);
   ASSERT_TRUE(FwdJumps(fixups));
-  code = Bytes(0x100, next);
+  std::vector<int> code = Bytes(0x100, next);
   EXPECT_EQ(next, 0x135);
   EXPECT_EQ(code, Hex("80 14"                          // to the dispatch
                       " 21 50 03 80 2E"                // case 1, break
