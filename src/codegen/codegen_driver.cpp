@@ -7,7 +7,12 @@ namespace vyl {
 
 std::string NameText(Tree nameHolder) { return std::string(StringText(Num(nameHolder))); }
 
-void GenMessage(const std::string& text) { MessageLine(text); }
+void GenMessage(const std::string& text) {
+  // The line these messages concern is the one being generated, as far as
+  // the markers tell; the scanner has long passed it.
+  int32_t line = HaveImage() ? ReservedWord(kLineWord) : 0;
+  MessageLine(text, line > 0 ? line : -1);
+}
 
 bool Oops(Tree tree) {
   TreeSee(tree);
