@@ -55,6 +55,9 @@ TEST_F(TypesTest, ReservedKeysAndNamesBindTheBuiltins) {
   EXPECT_EQ(Named("void"), Key(kKeyVoid));
   EXPECT_EQ(Named("null"), Key(kKeyNull));
   for (int32_t key : {5, 6, 12, 14}) EXPECT_EQ(Key(key), nullptr) << key;
+  // Object is known by key only; Tjrowatle is built but bound nowhere.
+  EXPECT_EQ(Named("Object"), nullptr);
+  EXPECT_EQ(Named("Tjrowatle"), nullptr);
   // Each type carries its own name.
   for (const char* name : {"int", "byte", "boolean", "char", "String", "void"}) {
     EXPECT_EQ(ValueOf(Kid(Named(name), 0)), InternText(name)) << name;
