@@ -51,6 +51,9 @@ void NextToken();
 int32_t TokenCode();
 // The current line number of the source.
 int32_t CurrentLine();
+// The value of the current token when it is an identifier, number, character
+// or string (the string id, number or character code), else 0.
+int32_t TokenValue();
 
 // The keyword code of an identifier token with string id `id`, or 0.
 int32_t KeywordOf(int32_t code, int32_t id);
