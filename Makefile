@@ -20,6 +20,7 @@ build: deps
 
 run: build
 	./build/vylc examples/hello.vyl
+	./build/vylsim examples/hello.ftx
 
 test: build
 	cd build && ctest -j $(JOBS) $(CTEST_ARGS)

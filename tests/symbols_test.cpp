@@ -138,5 +138,20 @@ TEST_F(SymbolsTest, VarAccessInSlotAndReferenceModes) {
   EXPECT_FALSE(VarAccess(kReferenceMode, 0, Key(kKeyInt), access));
 }
 
+TEST_F(SymbolsTest, TheOutermostTableBuildsUnderAFullTrace) {
+  session.reset();
+  host.files["prog.vyl"] = "";
+  session = std::make_unique<OpenSession>(host);
+  SetTraceLevel(2);
+  Tree builtins = nullptr;
+  ASSERT_TRUE(BuiltinTypes(nullptr, builtins));
+  ASSERT_TRUE(BasicInOutSyms(builtins, syms, mainName));
+  SetTraceLevel(0);
+  session.reset();
+  const std::string& trace = host.files["KIBdbg.txt"];
+  EXPECT_NE(trace.find("+BuiltinTypes"), std::string::npos);
+  EXPECT_NE(trace.find("-BasicInOutSyms"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vyl

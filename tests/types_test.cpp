@@ -55,6 +55,9 @@ TEST_F(TypesTest, ReservedKeysAndNamesBindTheBuiltins) {
   EXPECT_EQ(Named("void"), Key(kKeyVoid));
   EXPECT_EQ(Named("null"), Key(kKeyNull));
   for (int32_t key : {5, 6, 12, 14}) EXPECT_EQ(Key(key), nullptr) << key;
+  // Object is known by key only; Tjrowatle is built but bound nowhere.
+  EXPECT_EQ(Named("Object"), nullptr);
+  EXPECT_EQ(Named("Tjrowatle"), nullptr);
   // Each type carries its own name.
   for (const char* name : {"int", "byte", "boolean", "char", "String", "void"}) {
     EXPECT_EQ(ValueOf(Kid(Named(name), 0)), InternText(name)) << name;
@@ -89,6 +92,30 @@ TEST_F(TypesTest, ReservedKeysAndNamesBindTheBuiltins) {
   EXPECT_TRUE(Is(Key(kKeyPackage), L_pk));
   EXPECT_EQ(KidCount(Key(kKeyPackage)), 4);
   EXPECT_NE(Kid(Key(kKeyPackage), 1), nullptr);
+}
+
+TEST_F(TypesTest, BuiltinRecordsHaveTheirChildCounts) {
+  Tree nullType = Kid(Key(kKeyNull), 2);
+  Tree index = Kid(Key(kKeyInt), 1);
+  for (Tree t : {index, Key(kKeyInt), Key(kKeyByte), Key(kKeyBoolean), Key(kKeyChar), Key(kKeyVoid), nullType,
+                 Key(kKeyObject)}) {
+    EXPECT_EQ(KidCount(t), 3) << StringText(ValueOf(Kid(t, 0)));
+    EXPECT_TRUE(Is(Kid(t, 2), L_sz));
+  }
+  EXPECT_EQ(KidCount(Key(kKeyString)), 4);
+  for (int32_t key : {kKeyInt, kKeyByte}) EXPECT_EQ(KidCount(Kid(Key(key), 3)), 3);  // rn
+  EXPECT_EQ(KidCount(Kid(Key(kKeyBoolean), 3)), 2);                                  // en
+  EXPECT_EQ(KidCount(Kid(Key(kKeyString), 3)), 3);                                   // ar with its back link
+  EXPECT_EQ(KidCount(Kid(nullType, 3)), 1);                                          // pt
+  EXPECT_EQ(KidCount(Kid(Key(kKeyObject), 3)), 6);                                   // cl
+  for (Tree d : {Key(kKeyFalse), Key(kKeyTrue), Key(kKeyNull)}) EXPECT_EQ(KidCount(d), 3);
+  for (const char* f : {"ORD", "LENGTH", "CHR"}) {
+    EXPECT_EQ(KidCount(Named(f)), 2) << f;
+    EXPECT_EQ(KidCount(Kid(Named(f), 2)), 0) << f;
+  }
+  for (Tree leafless : {Kid(Key(kKeyChar), 3), Kid(Key(kKeyVoid), 3), Kid(Key(kKeyString), 4)}) {
+    EXPECT_EQ(KidCount(leafless), 0);
+  }
 }
 
 TEST_F(TypesTest, BuiltinDeclarationChainRunsNewestFirst) {
