@@ -151,7 +151,9 @@ TEST_F(TypeSyntaxTest, NotATypeName) {
 TEST_F(TypeSyntaxTest, BadArraySizes) {
   EXPECT_EQ(TypeMessage("int[0]"), "\r\nArray size must be >0\r\nNested error");
   EXPECT_EQ(TypeMessage("int[3"), "\r\nMissing ']' (or bad array size value)\r\nNested error");
-  EXPECT_EQ(TypeMessage("int[n]"), "\r\nMissing ']' (or bad array size value)\r\nNested error");
+  // A size that is an expression but not a constant is reported by the
+  // expression rules.
+  EXPECT_EQ(TypeMessage("int[n]"), "\r\nUndefined name n\r\nNested error");
   // A size no memory holds is refused rather than wrapped.
   EXPECT_EQ(TypeMessage("int[2000000000]"), "\r\nMissing ']' (or bad array size value)\r\nNested error");
   EXPECT_EQ(TypeMessage("int[1000000][1000000]"), "\r\nMissing ']' (or bad array size value)\r\nNested error");

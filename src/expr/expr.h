@@ -113,4 +113,10 @@ bool Creator(Tree syms, Tree& tree, Tree& type);
 bool Argments(Tree syms, Tree formal, Tree list, Tree caller, Tree& callerOut, Tree& listOut);
 bool Literal(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 
+// The word to push into a word slot for a `byte` value: a byte variable is
+// read from the first (high) byte of its slot, so the value is shifted into
+// the high byte (a constant at once, anything else by `sh` 8).  Used for
+// arguments of byte parameters and for initial values of byte variables.
+Tree ByteSlotWord(Tree syms, Tree value);
+
 }  // namespace vyl

@@ -1,0 +1,107 @@
+// The bitwise levels of expressions: or, exclusive or, and, and the shifts.
+// Their operands are int; their ranges are computed from the operands' bit
+// patterns (bit_ranges.cpp).
+#include <cstdint>
+
+#include "expr/expr.h"
+#include "expr/expr_support.h"
+#include "expr/value_ranges.h"
+#include "scanner/scanner.h"
+
+namespace vyl {
+
+namespace {
+
+constexpr const char* kBitMessages[] = {nullptr, "Bit operator requires int operands",
+                                        "Integer expression expected after bit operator"};
+constexpr const char* kBitPrimMessages[] = {nullptr, "Shift operator requires integer operands",
+                                            "Integer expression expected after shift operator"};
+
+using Level = bool (*)(Tree, Tree&, Tree&, int32_t&, int32_t&);
+
+// Operand { token Operand } for one bitwise operator.
+bool BitLevel(const char* name, Tree syms, Level operand, int32_t token, int32_t label, BitOp op, Tree& tree,
+              Tree& type, int32_t& low, int32_t& high) {
+  Rule r(name, kBitMessages);
+  if (!operand(syms, tree, type, low, high)) return r.Fail();
+  for (;;) {
+    Attempt more(r, '(');
+    if (!Accept(token)) break;
+    r.state = 1;
+    if (!IsKeyType(syms, kKeyInt, type)) return r.Fail();
+    Tree right = nullptr, rightType = nullptr;
+    ValueRange rightRange;
+    r.state = 2;
+    if (!operand(syms, right, rightType, rightRange.low, rightRange.high) || !Equal(rightType, type)) {
+      return r.Fail();
+    }
+    ValueRange result = BitRange(op, {low, high}, rightRange);
+    tree = Build(label, type, {tree, right});
+    low = result.low;
+    high = result.high;
+  }
+  return r.Succeed(tree, type, low, high);
+}
+
+}  // namespace
+
+// BitExpn ::= BitTerm { "|" BitTerm }
+bool BitExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return BitLevel("BitExpn", syms, BitTerm, T_Bar, L_or, BitOp::kOr, tree, type, low, high);
+}
+
+// BitTerm ::= BitFact { "^" BitFact }
+bool BitTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return BitLevel("BitTerm", syms, BitFact, T_Caret, L_xo, BitOp::kXor, tree, type, low, high);
+}
+
+// BitFact ::= BitPrim { "&" BitPrim }
+bool BitFact(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return BitLevel("BitFact", syms, BitPrim, T_Amp, L_an, BitOp::kAnd, tree, type, low, high);
+}
+
+// BitPrim ::= MathExpn { ShiftOp MathExpn }
+//
+// The count is negated for the right shifts (the SHIFT instruction shifts
+// right for a negative count); both right shifts give the same tree and
+// differ only in their ranges.
+bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  Rule r("BitPrim", kBitPrimMessages);
+  if (!MathExpn(syms, tree, type, low, high)) return r.Fail();
+  for (;;) {
+    Attempt more(r, '(');
+    int32_t op = 0;
+    if (!ShiftOp(op)) break;
+    r.state = 1;
+    if (!IsKeyType(syms, kKeyInt, type)) return r.Fail();
+    Tree count = nullptr, countType = nullptr;
+    ValueRange countRange;
+    r.state = 2;
+    if (!MathExpn(syms, count, countType, countRange.low, countRange.high) || !Equal(countType, type)) {
+      return r.Fail();
+    }
+    ValueRange result = ShiftRange(op, {low, high}, countRange);
+    if (op != kShiftLeft) count = Build(L_ng, nullptr, {count});
+    tree = Build(L_sh, type, {tree, count});
+    low = result.low;
+    high = result.high;
+  }
+  return r.Succeed(tree, type, low, high);
+}
+
+// ShiftOp ::= "<<" | ">>>" | ">>"   (reports -1, 0, +1)
+bool ShiftOp(int32_t& op) {
+  Rule r("ShiftOp");
+  if (Accept(T_Shl)) {
+    op = kShiftLeft;
+  } else if (Accept(T_Ushr)) {
+    op = kShiftLogical;
+  } else if (Accept(T_Shr)) {
+    op = kShiftArithmetic;
+  } else {
+    return r.Fail();
+  }
+  return r.Succeed(op);
+}
+
+}  // namespace vyl

@@ -1,0 +1,320 @@
+// Value ranges of the bitwise operators and the shifts.
+//
+// The operator levels bound a bitwise result through RangeBits, which gives
+// for a range the patterns that every value of it lies between bitwise.
+// That bound holds when each operand keeps one sign over its range; across
+// the sign change, and for exclusive or (which clears the bits both operands
+// have), it does not, so the exact range is computed as well: the greatest
+// and least results of or, and, xor over two intervals, found bit by bit
+// from the top, for each pairing of the operands' negative and non-negative
+// parts.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "codegen/codegen.h"
+#include "expr/expr.h"
+#include "expr/value_ranges.h"
+
+namespace vyl {
+
+namespace {
+
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+
+// Least and greatest of x op y for x in [a, b], y in [c, d], unsigned.
+// Each walks the bits from the top: where raising the lower bound of one
+// operand to the next multiple of a bit (or lowering an upper bound to just
+// below one) stays inside its interval and improves the result, it does so.
+uint32_t MinOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+    if (~a & c & m) {
+      uint32_t t = (a | m) & (0u - m);
+      if (t <= b) {
+        a = t;
+        break;
+      }
+    } else if (a & ~c & m) {
+      uint32_t t = (c | m) & (0u - m);
+      if (t <= d) {
+        c = t;
+        break;
+      }
+    }
+  }
+  return a | c;
+}
+
+uint32_t MaxOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+    if (b & d & m) {
+      uint32_t t = (b - m) | (m - 1);
+      if (t >= a) {
+        b = t;
+        break;
+      }
+      t = (d - m) | (m - 1);
+      if (t >= c) {
+        d = t;
+        break;
+      }
+    }
+  }
+  return b | d;
+}
+
+uint32_t MinAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+    if (~a & ~c & m) {
+      uint32_t t = (a | m) & (0u - m);
+      if (t <= b) {
+        a = t;
+        break;
+      }
+      t = (c | m) & (0u - m);
+      if (t <= d) {
+        c = t;
+        break;
+      }
+    }
+  }
+  return a & c;
+}
+
+uint32_t MaxAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+    if (b & ~d & m) {
+      uint32_t t = (b & ~m) | (m - 1);
+      if (t >= a) {
+        b = t;
+        break;
+      }
+    } else if (~b & d & m) {
+      uint32_t t = (d & ~m) | (m - 1);
+      if (t >= c) {
+        d = t;
+        break;
+      }
+    }
+  }
+  return b & d;
+}
+
+uint32_t MinXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+    if (~a & c & m) {
+      uint32_t t = (a | m) & (0u - m);
+      if (t <= b) a = t;
+    } else if (a & ~c & m) {
+      uint32_t t = (c | m) & (0u - m);
+      if (t <= d) c = t;
+    }
+  }
+  return a ^ c;
+}
+
+uint32_t MaxXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+    if (b & d & m) {
+      uint32_t t = (b - m) | (m - 1);
+      if (t >= a) {
+        b = t;
+      } else {
+        t = (d - m) | (m - 1);
+        if (t >= c) d = t;
+      }
+    }
+  }
+  return b ^ d;
+}
+
+struct Bits {
+  uint32_t low;
+  uint32_t high;
+};
+
+// The parts of a range in which every value has one sign, as bit patterns.
+// Within a part the patterns are ordered as the values are.
+std::vector<Bits> SignParts(ValueRange r) {
+  std::vector<Bits> parts;
+  if (r.low < 0) parts.push_back({static_cast<uint32_t>(r.low), static_cast<uint32_t>(std::min(r.high, -1))});
+  if (r.high >= 0) parts.push_back({static_cast<uint32_t>(std::max(r.low, 0)), static_cast<uint32_t>(r.high)});
+  return parts;
+}
+
+int32_t Signed(uint32_t bits) { return static_cast<int32_t>(bits); }
+
+int32_t Shifted(int32_t x, int32_t n) {
+  int32_t result = 0;
+  ShiftBits(x, n, result);
+  return result;
+}
+
+}  // namespace
+
+ValueRange ExactBitRange(BitOp op, ValueRange a, ValueRange b) {
+  ValueRange result{kMax, kMin};
+  // Within one pairing of parts the sign of the result is fixed, so its
+  // least and greatest patterns are its least and greatest values.
+  for (Bits x : SignParts(a)) {
+    for (Bits y : SignParts(b)) {
+      uint32_t lo = 0, hi = 0;
+      switch (op) {
+        case BitOp::kOr:
+          lo = MinOr(x.low, x.high, y.low, y.high);
+          hi = MaxOr(x.low, x.high, y.low, y.high);
+          break;
+        case BitOp::kXor:
+          lo = MinXor(x.low, x.high, y.low, y.high);
+          hi = MaxXor(x.low, x.high, y.low, y.high);
+          break;
+        case BitOp::kAnd:
+          lo = MinAnd(x.low, x.high, y.low, y.high);
+          hi = MaxAnd(x.low, x.high, y.low, y.high);
+          break;
+      }
+      result.low = std::min(result.low, Signed(lo));
+      result.high = std::max(result.high, Signed(hi));
+    }
+  }
+  return result;
+}
+
+// Or: A1 | A2 .. B1 | B2; exclusive or: A1 & A2 .. B1 | B2; and: A1 & A2 ..
+// B1 & B2, with (A, B) = RangeBits of each operand.
+ValueRange BitRange(BitOp op, ValueRange a, ValueRange b) {
+  int32_t a1 = 0, b1 = 0, a2 = 0, b2 = 0;
+  RangeBits(a.low, a.high, a1, b1);
+  RangeBits(b.low, b.high, a2, b2);
+  ValueRange given;
+  switch (op) {
+    case BitOp::kOr:
+      given = {a1 | a2, b1 | b2};
+      break;
+    case BitOp::kXor:
+      given = {a1 & a2, b1 | b2};
+      break;
+    case BitOp::kAnd:
+      given = {a1 & a2, b1 & b2};
+      break;
+  }
+  return KeepIfSound(given, ExactBitRange(op, a, b));
+}
+
+// The shift rules bound the count by its low five bits (smin .. smax) and
+// the value by its high bits, first rule that applies for each bound.
+ValueRange ShiftRange(int32_t op, ValueRange value, ValueRange count) {
+  const int32_t l = value.low, h = value.high;
+  const bool left = op == kShiftLeft, logical = op == kShiftLogical, arithmetic = op == kShiftArithmetic;
+  int32_t ca = 0, cb = 0, pl = 0, ph = 0, ul = 0, uh = 0;
+  RangeBits(count.low, count.high, ca, cb);
+  const int32_t smin = ca & 31, smax = cb & 31;
+  HighBitOf(l, pl);
+  HighBitOf(h, ph);
+  const int32_t xl = Shifted(pl, smax), xh = Shifted(ph, smax);
+  Unbounded(ul, uh);
+
+  ValueRange given;
+  if (smax == 0) {
+    given.high = h;
+  } else if (left && h >= 0 && h < xh) {
+    given.high = Shifted(h, smax);
+  } else if (left && h < 0 && xh < h) {
+    given.high = Shifted(h, smin);
+  } else if (logical && l < 0) {
+    given.high = Shifted(uh, -std::max(smin - 1, 0));
+  } else if (!left && h >= 0) {
+    given.high = Shifted(h, -smin);
+  } else if (arithmetic && h < 0) {
+    given.high = Shifted(h, -smax);
+  } else {
+    given.high = uh;
+  }
+
+  if (smax == 0) {
+    given.low = l;
+  } else if (left && l < 0 && xl < l) {
+    given.low = Shifted(l, smax);
+  } else if (left && l >= 0 && l < xl) {
+    given.low = Shifted(l, smin);
+  } else if (logical && h < 0) {
+    given.low = Shifted((l >> 1) & uh, 1 - smax);  // l shifted right logically by smax
+  } else if (logical && l < 0 && h >= 0) {
+    given.low = 0;
+  } else if (!left && l >= 0) {
+    given.low = Shifted(l, -smax);
+  } else if (arithmetic && l < 0) {
+    given.low = Shifted(l, -smin);
+  } else {
+    given.low = ul;
+  }
+  return KeepIfSound(given, SoundShiftRange(op, value, count));
+}
+
+// A left shift by the count, a right shift by its negation: the direction d
+// shifts left by d when positive and right by -d otherwise.  Shifts by 32 or
+// more leave 0 (or -1 for a negative value shifted right arithmetically).
+int32_t ShiftValue(int32_t op, int32_t x, int32_t c) {
+  int64_t d = op == kShiftLeft ? int64_t{c} : -int64_t{c};
+  if (d > 0) return d >= 32 ? 0 : Signed(static_cast<uint32_t>(x) << d);
+  int64_t r = -d;
+  if (op == kShiftLogical) return r >= 32 ? 0 : Signed(static_cast<uint32_t>(x) >> r);
+  return x >> std::min<int64_t>(r, 31);
+}
+
+ValueRange SoundShiftRange(int32_t op, ValueRange value, ValueRange count) {
+  const int64_t l = value.low, h = value.high;
+  int64_t dlo = op == kShiftLeft ? int64_t{count.low} : -int64_t{count.high};
+  int64_t dhi = op == kShiftLeft ? int64_t{count.high} : -int64_t{count.low};
+  dlo = std::clamp<int64_t>(dlo, -32, 32);
+  dhi = std::clamp<int64_t>(dhi, -32, 32);
+
+  ValueRange result{kMax, kMin};
+  auto include = [&](ValueRange r) {
+    result.low = std::min(result.low, r.low);
+    result.high = std::max(result.high, r.high);
+  };
+  auto span = [](int64_t lo, int64_t hi) { return ValueRange{static_cast<int32_t>(lo), static_cast<int32_t>(hi)}; };
+
+  // Left shifts by d1 .. d2: for each d the result grows with the value, and
+  // a positive value grows (a negative one falls) with d.
+  if (dhi >= 1) {
+    int64_t d1 = std::max<int64_t>(dlo, 1), d2 = dhi;
+    if (d2 >= 32) {
+      include({0, 0});
+      d2 = 31;
+    }
+    if (d1 <= d2) {
+      int64_t lo = std::min(l * (int64_t{1} << d1), l * (int64_t{1} << d2));
+      int64_t hi = std::max(h * (int64_t{1} << d1), h * (int64_t{1} << d2));
+      include(WrapHull(lo, hi));
+    }
+  }
+  // Right shifts by r1 .. r2.
+  if (dlo <= 0) {
+    int64_t r1 = -std::min<int64_t>(dhi, 0), r2 = -dlo;
+    if (op == kShiftLogical) {
+      if (r1 == 0) {  // no shift at all: the value itself
+        include(value);
+        r1 = 1;
+      }
+      if (r1 <= r2) {
+        if (h >= 0) include(span(std::max<int64_t>(l, 0) >> r2, h >> r1));
+        if (l < 0) {
+          uint64_t ul = static_cast<uint32_t>(value.low);
+          uint64_t uh = static_cast<uint32_t>(std::min(value.high, -1));
+          include(span(static_cast<int64_t>(ul >> r2), static_cast<int64_t>(uh >> r1)));
+        }
+      }
+    } else {
+      r1 = std::min<int64_t>(r1, 31);
+      r2 = std::min<int64_t>(r2, 31);
+      include(span(std::min(l >> r1, l >> r2), std::max(h >> r1, h >> r2)));
+    }
+  }
+  return result;
+}
+
+}  // namespace vyl

@@ -1,0 +1,145 @@
+// The boolean levels of expressions: logical or and and, and comparisons.
+//
+// Logical operators fold when one operand decides the result: x || true is
+// true and false || x is x, whatever x is; the operand that no longer
+// matters is dropped from the tree (so x is not evaluated).  Both operands
+// are evaluated otherwise.
+#include <cstdint>
+
+#include "codegen/codegen.h"
+#include "expr/expr.h"
+#include "expr/expr_support.h"
+#include "expr/value_ranges.h"
+#include "scanner/scanner.h"
+
+namespace vyl {
+
+namespace {
+
+constexpr const char* kBoolExpnMessages[] = {nullptr, "OR operator requires boolean type",
+                                             "Boolean expression expected after ||",
+                                             "OR operator requires boolean type"};
+constexpr const char* kBoolTermMessages[] = {nullptr, "AND operator requires boolean type",
+                                             "Boolean expression expected after &&",
+                                             "AND operator requires boolean type"};
+constexpr const char* kBoolPrimMessages[] = {nullptr, "Left operand of order compare must not be an object",
+                                             "Expression expected after compare operator",
+                                             "The expressions being compared must be compatible"};
+
+using Level = bool (*)(Tree, Tree&, Tree&, int32_t&, int32_t&);
+
+struct Operand {
+  Tree tree = nullptr;
+  Tree type = nullptr;
+  ValueRange range;
+};
+
+// left op right for a logical operator: the operand that decides the
+// result, or the one left when the other cannot change it, or the node.
+Operand FoldLogical(int32_t label, const Operand& left, const Operand& right) {
+  TermRange r = label == L_or ? OrRange(left.range, right.range) : AndRange(left.range, right.range);
+  if (r.form == TermForm::kLeft) return left;
+  if (r.form == TermForm::kRight) return right;
+  return {Build(label, left.type, {left.tree, right.tree}), left.type, r.range};
+}
+
+// Operand { token Operand }, for the logical operators.  False when the
+// rule has failed (r.Fail has run).
+bool LogicalChain(Rule& r, Tree syms, int32_t token, Level operand, int32_t label, Operand& left) {
+  for (;;) {
+    Attempt more(r, '(');
+    if (!Accept(token)) return true;
+    r.state = 1;
+    if (!IsBool(syms, left.type)) return r.Fail();
+    Operand right;
+    r.state = 2;
+    if (!operand(syms, right.tree, right.type, right.range.low, right.range.high)) return r.Fail();
+    r.state = 3;
+    if (!IsBool(syms, right.type)) return r.Fail();
+    left = FoldLogical(label, left, right);
+  }
+}
+
+constexpr int32_t kCompareLabels[] = {L_eq, L_ne, L_ls, L_ge, L_gr, L_le};
+
+}  // namespace
+
+// BoolExpn ::= BoolTerm { "||" BoolTerm }
+bool BoolExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  Rule r("BoolExpn", kBoolExpnMessages);
+  Operand left;
+  if (!BoolTerm(syms, left.tree, left.type, left.range.low, left.range.high)) return r.Fail();
+  if (!LogicalChain(r, syms, T_OrOr, BoolTerm, L_or, left)) return false;
+  tree = left.tree;
+  type = left.type;
+  low = left.range.low;
+  high = left.range.high;
+  return r.Succeed(tree, type, low, high);
+}
+
+// BoolTerm ::= BoolPrim { "&&" BoolPrim }
+bool BoolTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  Rule r("BoolTerm", kBoolTermMessages);
+  Operand left;
+  if (!BoolPrim(syms, left.tree, left.type, left.range.low, left.range.high)) return r.Fail();
+  if (!LogicalChain(r, syms, T_AndAnd, BoolPrim, L_an, left)) return false;
+  tree = left.tree;
+  type = left.type;
+  low = left.range.low;
+  high = left.range.high;
+  return r.Succeed(tree, type, low, high);
+}
+
+// BoolPrim ::= CatExpn [ RelOp CatExpn ]   (one comparison, not chained)
+//
+// Two constants of scalar types compare at once; the result is boolean.
+bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  Rule r("BoolPrim", kBoolPrimMessages);
+  if (!CatExpn(syms, tree, type, low, high)) return r.Fail();
+  {
+    Attempt optional(r);
+    int32_t op = 0;
+    if (RelOp(op)) {
+      int32_t size = 0;
+      Tree objectType = nullptr;
+      if (op > 1 && IsObject(type, size, objectType)) {
+        r.state = 1;
+        return r.Fail();
+      }
+      Operand right;
+      r.state = 2;
+      if (!CatExpn(syms, right.tree, right.type, right.range.low, right.range.high)) return r.Fail();
+      Tree common = nullptr;
+      r.state = 3;
+      if (!Comparable(syms, type, right.type, common)) return r.Fail();
+      ValueRange result = CompareRange(op, {low, high}, right.range, IsScalar(type) && IsScalar(right.type));
+      low = result.low;
+      high = result.high;
+      tree = Build(kCompareLabels[op], common, {tree, right.tree});
+      type = BoundTo(syms, kKeyBoolean);
+    }
+  }
+  return r.Succeed(tree, type, low, high);
+}
+
+// RelOp ::= "==" | "!=" | "<" | ">=" | ">" | "<="   (reports 0 .. 5)
+bool RelOp(int32_t& op) {
+  Rule r("RelOp");
+  constexpr int32_t tokens[] = {T_EqEq, T_NotEq, T_Less, T_GreaterEq, T_Greater, T_LessEq};
+  for (int32_t i = 0; i < 6; ++i) {
+    if (Accept(tokens[i])) {
+      op = i;
+      return r.Succeed(op);
+    }
+  }
+  return r.Fail();
+}
+
+// CatExpn ::= BitExpn
+bool CatExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  Rule r("CatExpn");
+  if (!BitExpn(syms, tree, type, low, high)) return r.Fail();
+  return r.Succeed(tree, type, low, high);
+}
+
+}  // namespace vyl

@@ -1,0 +1,92 @@
+// The value ranges of the operator levels.
+//
+// Every expression carries the range [low, high] of the values it can take,
+// in 32-bit two's complement arithmetic: an operation whose result does not
+// fit in 32 bits wraps around, and a shift count means what it means to the
+// SHIFT instruction (a positive count shifts left, a negative one right).
+// A range with equal ends is a constant, which Expression folds; array
+// indexing omits its run-time check when the index range lies inside the
+// array.  Both depend on the ranges being sound: every value an expression
+// can take lies inside its range, and low never exceeds high.
+//
+// The rules of each operator compute the range the operator levels have
+// always computed (the "given" range, which decides folding and the form of
+// indexed accesses).  Where that rule is not sound for the operand ranges at
+// hand, the sound range is used instead: the exact range where it is cheap
+// to know (always for two constants), otherwise a correct bound, at worst
+// the whole int range.
+#pragma once
+
+#include <cstdint>
+
+namespace vyl {
+
+struct ValueRange {
+  int32_t low = 0;
+  int32_t high = 0;
+  bool operator==(const ValueRange&) const = default;
+  bool IsConstant() const { return low == high; }
+  bool Is(int32_t v) const { return low == v && high == v; }
+};
+
+// -2147483648 .. 2147483647.
+ValueRange FullRange();
+// The range of 32-bit values that the integers lo .. hi wrap to: the same
+// interval shifted by a multiple of 2^32 when lo and hi wrap alike, else the
+// full range.
+ValueRange WrapHull(int64_t lo, int64_t hi);
+// `given` when it holds every value of `sound`, else `sound`.
+ValueRange KeepIfSound(ValueRange given, ValueRange sound);
+
+// Unary operators: minus [-H, -L] (the type's range when -L has no 32-bit
+// value), boolean not [1-H, 1-L], complement [-1-H, -1-L].
+ValueRange NegateRange(ValueRange r, ValueRange type);
+ValueRange NotRange(ValueRange r);
+ValueRange ComplementRange(ValueRange r);
+
+// Add and subtract.  `exact` is set when both operands are int; otherwise
+// the result has the range `type` of the common type.
+ValueRange AddRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
+ValueRange SubRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
+
+// Multiply, divide and remainder may make do without the operator node:
+// the result is then one operand, or one operand negated.
+enum class TermForm { kNode, kLeft, kRight, kNegateLeft, kNegateRight, kDivideByZero };
+struct TermRange {
+  TermForm form = TermForm::kNode;
+  ValueRange range;
+};
+TermRange MulRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
+TermRange DivRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
+TermRange RemRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
+
+// Logical or and and of boolean operands (0 or 1): an operand that decides
+// the result, or one that cannot change it, makes the other operand the
+// result (kLeft or kRight).
+TermRange OrRange(ValueRange a, ValueRange b);
+TermRange AndRange(ValueRange a, ValueRange b);
+
+// Comparisons by the operator code RelOp reports (0 ==, 1 !=, 2 <, 3 >=,
+// 4 >, 5 <=): two constants of scalar types give the constant result, any
+// other pair [0, 1].
+bool Holds(int32_t op, int32_t a, int32_t b);
+ValueRange CompareRange(int32_t op, ValueRange a, ValueRange b, bool scalar);
+
+// Bitwise operators, on the bit patterns of their operands.
+enum class BitOp { kOr, kXor, kAnd };
+ValueRange BitRange(BitOp op, ValueRange a, ValueRange b);
+// The exact range of `a op b` over every pair of values.
+ValueRange ExactBitRange(BitOp op, ValueRange a, ValueRange b);
+
+// Shifts, by the operator code ShiftOp reports: -1 left, 0 logical right,
+// +1 arithmetic right.
+constexpr int32_t kShiftLeft = -1;
+constexpr int32_t kShiftLogical = 0;
+constexpr int32_t kShiftArithmetic = 1;
+ValueRange ShiftRange(int32_t op, ValueRange value, ValueRange count);
+// A sound range of `value op count`.
+ValueRange SoundShiftRange(int32_t op, ValueRange value, ValueRange count);
+// The value of `x op c` in the arithmetic the ranges describe.
+int32_t ShiftValue(int32_t op, int32_t x, int32_t c);
+
+}  // namespace vyl
