@@ -1,0 +1,136 @@
+// Address-tree rewrites: constant offsets are folded and indirections
+// through the frame base removed before a variable access is generated.
+// Every rewrite replaces the node in place, so the variable records that
+// share an address tree see the simpler form too.
+#include "codegen/codegen_internal.h"
+
+namespace vyl {
+
+namespace {
+
+int32_t Sum(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
+
+int32_t Difference(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+int32_t Product(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+
+Tree Constant(int32_t v) { return Build(L_cn, Leaf(v)); }
+Tree FrameSlot(int32_t v) { return Build(L_of, Leaf(v), {nullptr}); }
+Tree GlobalSlot(int32_t v) { return Build(L_of, Leaf(v), {Build(L_gl)}); }
+
+// One VarOptimize step on x, for the rules that rewrite a subtree first; a
+// tree without a rule counts as unchanged.
+int32_t OptimiseOnce(Tree x) {
+  int32_t changed = 0;
+  if (!VarOptimize(changed, x)) return 0;
+  return changed;
+}
+
+bool IsZero(Tree t) { return Is(t, L_cn) && Num(t) == 0; }
+
+}  // namespace
+
+bool VarOptimize(int32_t& changed, Tree tree) {
+  Rule r("VarOptimize");
+  changed = 0;
+  Tree x = Ch(tree, 1);
+  int32_t v = Num(tree);
+  auto rewrite = [&](Tree to) {
+    Replace(tree, to);
+    changed = 1;
+    return r.Succeed(changed);
+  };
+  switch (LabelOf(tree)) {
+    case L_cn:
+    case L_gl:
+      return r.Succeed(changed);
+    case L_of:
+      if (!x) return r.Succeed(changed);
+      if (Is(x, L_dr) && Is(Ch(x, 1), L_in)) return rewrite(FrameSlot(v));
+      if (Is(x, L_dr) && Is(Ch(x, 1), L_bg)) return rewrite(GlobalSlot(v));
+      if (Is(x, L_in)) return rewrite(FrameSlot(v));
+      if (Is(x, L_cn)) return rewrite(Constant(Sum(Num(x), v)));
+      if (Is(x, L_gl)) return rewrite(Build(L_gl, Leaf(Sum(Num(x), v))));
+      if (Is(x, L_of)) {
+        Tree inner = Ch(x, 1);
+        int32_t a = Num(x);
+        OptimiseOnce(inner);
+        return rewrite(Build(L_of, Leaf(Sum(a, v)), {inner}));
+      }
+      // Optimise the base in place; the tree changed when the base did.
+      changed = OptimiseOnce(x);
+      return r.Succeed(changed);
+    case L_dr:
+      if (Is(x, L_of) && Is(Ch(x, 1), L_in)) return rewrite(FrameSlot(Num(x)));
+      if (Is(x, L_of) && Is(Ch(x, 1), L_bg)) return rewrite(GlobalSlot(Num(x)));
+      changed = OptimiseOnce(x);
+      return r.Succeed(changed);
+    case L_bg:
+      return rewrite(Build(L_gl));
+    case L_mp:
+    case L_ad:
+    case L_su: {
+      Tree y = Ch(tree, 2);
+      if (!Is(x, L_cn) || !Is(y, L_cn)) return r.Fail();
+      int32_t a = Num(x);
+      int32_t b = Num(y);
+      int32_t folded = Is(tree, L_mp) ? Product(a, b) : Is(tree, L_ad) ? Sum(a, b) : Difference(a, b);
+      return rewrite(Constant(folded));
+    }
+    case L_ki: {
+      Tree inner = Ch(x, 1);
+      if (Is(x, L_of)) {
+        OptimiseOnce(inner);
+        return rewrite(Build(L_of, Kid(x, 0), {inner}));
+      }
+      if (Is(x, L_dr)) {
+        // The dereference keeps its size code: a byte field stays a byte.
+        OptimiseOnce(inner);
+        return rewrite(Build(L_dr, Kid(x, 0), {inner}));
+      }
+      return r.Fail();
+    }
+    default:
+      if (!tree) return r.Succeed(changed);
+      return r.Fail();
+  }
+}
+
+bool MultiOpt(Tree tree) {
+  Rule r("MultiOpt");
+  int32_t changed = 1;
+  while (changed != 0 && VarOptimize(changed, tree)) {
+  }
+  return r.Succeed();
+}
+
+bool OptDeref(Tree tree) {
+  Rule r("OptDeref");
+  Tree x = Ch(tree, 1);
+  if (Is(tree, L_dr) && Is(x, L_ki)) {
+    // The size code moves with the dereference, so that a byte field is
+    // still read as a byte.
+    Replace(tree, Build(L_ki, nullptr, {Build(L_dr, Kid(tree, 0), {Ch(x, 1)})}));
+  }
+  return r.Succeed();
+}
+
+bool ZerOptimiz(Tree tree) {
+  Rule r("ZerOptimiz");
+  Tree condition = Ch(tree, 2);
+  if (Is(tree, L_if) && Is(condition, L_ne)) {
+    // The conditional jump tests for zero itself.
+    if (IsZero(Ch(condition, 2)) && Ch(condition, 1)) {
+      SetKid(tree, 2, Ch(condition, 1));
+    } else if (IsZero(Ch(condition, 1)) && Ch(condition, 2)) {
+      SetKid(tree, 2, Ch(condition, 2));
+    }
+  }
+  return r.Succeed();
+}
+
+}  // namespace vyl
