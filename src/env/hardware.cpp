@@ -7,7 +7,6 @@
 // field's location is that address plus the field's byte offset.
 #include <cstdint>
 #include <initializer_list>
-#include <limits>
 
 #include "codegen/codegen.h"
 #include "env/env.h"
@@ -32,16 +31,11 @@ struct HardwareBuild {
   Tree intType = nullptr;
 };
 
-// The location of a field: `offset` bytes from the device's address.  A
-// constant address folds into the constant address of the field.
+// The location of a field: `offset` bytes from the device's address,
+// simplified (over a constant address, into the field's constant address).
 Tree FieldLocation(int32_t offset, Tree addressNode) {
   Tree location = Build(L_of, Leaf(offset), {addressNode});
-  if (Is(addressNode, L_cn) && KidCount(addressNode) == 0) {
-    int64_t sum = int64_t{ValueOf(addressNode)} + offset;
-    if (sum >= std::numeric_limits<int32_t>::min() && sum <= std::numeric_limits<int32_t>::max()) {
-      Replace(location, Cn(static_cast<int32_t>(sum)));
-    }
-  }
+  MultiOpt(location);
   return location;
 }
 
