@@ -6,8 +6,9 @@
 // variable's offset is written into its location node in place when its
 // scope is laid out, after the statements that use it have been parsed.
 // The trees built here therefore refer to those nodes and never copy or
-// rewrite them; the code generator simplifies access trees when it
-// generates them.
+// rewrite them (the address simplifications would rewrite them in place and
+// read offsets not yet given out); the code generator simplifies access
+// trees when it generates them.
 #include <cstdint>
 #include <limits>
 
@@ -64,7 +65,11 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   }
   int64_t limit = count;
   if (elementSize > 1) {
+    // A constant index is scaled at once.  (Simplifying the scaled index
+    // goes no further than a product of two constants: a variable in the
+    // index keeps its shared location node untouched.)
     index = Build(L_mp, nullptr, {index, Constant(elementSize)});
+    MultiOpt(index);
     limit = count * elementSize;
   }
   if (isReference) base = Build(L_un, nullptr, {base});
