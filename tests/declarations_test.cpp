@@ -452,6 +452,20 @@ TEST_F(DeclarationTest, EarlierVariablesGetTheirSlotsBeforeAnInitialisedOne) {
   EXPECT_EQ(Slot(Named("y")), 0);
 }
 
+// An array of any length takes any array as its initial value, as in an
+// assignment; as written, the conversion refused arrays of another length.
+TEST(DeclInitialisationTest, OpenArraysFromTablesOfAnyLength) {
+  test::Compiled c = CompileSource(
+      "final char[] hi = \"Hi\";\r\n"
+      "final int[3] small = {1, 2, 3};\r\n"
+      "String s = hi;\r\n"
+      "void main() {\r\n"
+      "  char[] t = hi;\r\n"
+      "  int[] u = small;\r\n"
+      "}\r\n");
+  EXPECT_EQ(c.status, 0) << c.output;
+}
+
 TEST(DeclInitialisationTest, ObjectsDeclaredBeforeAnInitialisedVariable) {
   // arr's header, length and elements, then v.
   test::Compiled c = CompileSource(

@@ -233,6 +233,25 @@ TEST(PipelineFileTest, TheBundledExampleCompiles) {
   EXPECT_FALSE(c.image.empty());
 }
 
+// The examples of the declarations reference are whole programs.
+TEST(PipelineFileTest, TheDeclarationExamplesCompile) {
+  std::ifstream in(std::string(VYL_SOURCE_DIR) + "/docs/declarations.md", std::ios::binary);
+  ASSERT_TRUE(in) << "docs/declarations.md";
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int examples = 0;
+  for (std::string::size_type at = 0; (at = text.find("```vyl\n", at)) != std::string::npos;) {
+    at += 7;
+    std::string::size_type end = text.find("```", at);
+    ASSERT_NE(end, std::string::npos);
+    std::string example = text.substr(at, end - at);
+    Compiled c = CompileSource(example);
+    EXPECT_EQ(c.status, 0) << example << c.output;
+    ++examples;
+    at = end + 3;
+  }
+  EXPECT_GE(examples, 5);
+}
+
 // ---------------------------------------------------------------------------
 // The start rule
 

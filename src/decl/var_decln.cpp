@@ -235,8 +235,12 @@ bool Initialise(Rule& r, int32_t line, int32_t size, int32_t isReference, Tree t
   if (size > 2 || Part(variable, 3)) return false;
   r.state = 0;
   if (!Decorate(offset, location) || !InsertStuff(Build(L_up, context), variable)) return false;
-  Tree converted = nullptr;
-  if (!Coerce(type, valueType, value, converted)) return false;
+  // An array is passed as its address: one that an array of any length
+  // accepts needs no conversion, whatever its own length.
+  Tree converted = value;
+  int32_t targetHigh = 0, sourceHigh = 0, elementSize = 0;
+  bool arrays = ArrayBounds(type, targetHigh, elementSize) && ArrayBounds(valueType, sourceHigh, elementSize);
+  if (!arrays && !Coerce(type, valueType, value, converted)) return false;
   // A byte variable is read as the first byte of its slot, the high byte of
   // the word pushed: the value goes there.
   const bool byteSlot = size == 1;
