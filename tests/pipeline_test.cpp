@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "codegen/codegen.h"
+#include "decl/decl.h"
 #include "harness.h"
 
 namespace vyl {
@@ -231,6 +233,34 @@ TEST(PipelineFileTest, TheBundledExampleCompiles) {
   EXPECT_EQ(c.status, 0) << c.output;
   EXPECT_NE(c.console.find("Success"), std::string::npos);
   EXPECT_FALSE(c.image.empty());
+}
+
+// WriteImage on an image of its own: a line end before every 16th value.
+std::string Written(int32_t size, bool allocate, bool& ok) {
+  MemoryHost host;
+  host.files["prog.vyl"] = "";
+  {
+    OpenSession session(host);
+    int32_t next = 0;
+    if (allocate) {
+      AllocateImage();
+      for (int32_t i = 0; i < 17; ++i) PutBy(i == 1 ? 255 : i, i, next);
+    }
+    ok = WriteImage(size);
+  }
+  return host.files["prog.ftx"];
+}
+
+TEST(PipelineFileTest, ImageLinesOfSixteenDecimalValues) {
+  bool ok = false;
+  EXPECT_EQ(Written(16, true, ok), "\r\n 0 255 2 3 4 5 6 7 8 9 10 11 12 13 14 15\r\n");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(Written(17, true, ok), "\r\n 0 255 2 3 4 5 6 7 8 9 10 11 12 13 14 15\r\n 16\r\n");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(Written(0, true, ok), "\r\n");
+  // A cell outside the image fails the writer.
+  Written(1, false, ok);
+  EXPECT_FALSE(ok);
 }
 
 // The examples of the declarations reference are whole programs.
