@@ -1,6 +1,7 @@
 // Blocks and statements: the statement records and their links, the loop
 // bodies, reachability, break and continue contexts, and the messages of
 // the statement rules.
+#include "harness.h"
 #include "statement_fixture.h"
 
 namespace vyl {
@@ -521,6 +522,25 @@ TEST_F(StatementRuleTest, AssignmentMessages) {
   Begin("x = true;");
   Local("x", Int(), 6);
   EXPECT_EQ(StatementError(), "Expression value must be compatible type with variable");
+}
+
+TEST(StatementProgramTest, CannotAssignLargerStructures) {
+  // A constant table has the type int[3], which an int[3] variable accepts;
+  // its value is 6 bytes.
+  test::Compiled c = test::CompileSource("import Dangerous;\nfinal int[] t = {1, 2, 3};\n"
+                                         "void main() { int[3] a; a = t; }\n");
+  EXPECT_EQ(c.status, 1);
+  EXPECT_TRUE(c.hasLine("Cannot assign larger structures")) << c.output;
+}
+
+TEST(StatementProgramTest, FieldsOfElementsAndOfFields) {
+  // After an index the member table is the element type's: a[i].f, and
+  // after a field the field type's: a.b.c.
+  test::Compiled c = test::CompileSource(
+      "import Dangerous;\nclass Node { int v; Node next; }\n"
+      "void main() { Node[] ns; Node n; int x; ns = new Node[3]; n = new Node(); ns[1] = n;\n"
+      "  x = ns[1].v + n.next.v; ns[0].next.v = 4; }\n");
+  EXPECT_EQ(c.status, 0) << c.output;
 }
 
 TEST_F(StatementRuleTest, ConditionsMustBeBoolean) {
