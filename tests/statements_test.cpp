@@ -1,5 +1,7 @@
 // Blocks and statements: the statement records and their links, the loop
 // bodies, reachability, break and continue contexts, and the messages.
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "harness.h"
@@ -326,6 +328,23 @@ TEST(StatementProgramTest, FieldsOfElementsAndOfFields) {
       "void main() { Node[] ns; Node n; int x; ns = new Node[3]; n = new Node(); ns[1] = n;\n"
       "  x = ns[1].v + n.next.v; ns[0].next.v = 4; }\n");
   EXPECT_EQ(c.status, 0) << c.output;
+}
+
+// The examples of the statements reference are whole programs.
+TEST(StatementProgramTest, TheStatementExamplesCompile) {
+  std::ifstream in(std::string(VYL_SOURCE_DIR) + "/docs/statements.md", std::ios::binary);
+  ASSERT_TRUE(in) << "docs/statements.md";
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int examples = 0;
+  for (std::string::size_type at = 0; (at = text.find("```vyl\n", at)) != std::string::npos; ++examples) {
+    at += 7;
+    std::string::size_type end = text.find("```", at);
+    ASSERT_NE(end, std::string::npos);
+    test::Compiled c = test::CompileSource(text.substr(at, end - at));
+    EXPECT_EQ(c.status, 0) << text.substr(at, end - at) << c.output;
+    at = end + 3;
+  }
+  EXPECT_EQ(examples, 3);
 }
 
 }  // namespace
