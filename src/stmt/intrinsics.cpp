@@ -2,6 +2,7 @@
 // intrinsic has a fixed list of arguments; MagiCall checks them and builds
 // the tree that stands for the call, as a statement or inside an expression.
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 
 #include "codegen/codegen.h"
