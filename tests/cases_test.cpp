@@ -99,14 +99,12 @@ std::vector<Case> AllCases() {
   return cases;
 }
 
-// "20 02 'main' 04 // comment" -> {0x20, 0x02, 'm', 'a', 'i', 'n', 0x04}
+// "20 02 'main' 04" -> {0x20, 0x02, 'm', 'a', 'i', 'n', 0x04}
 std::vector<int> Bytes(const std::string& text) {
   std::vector<int> out;
   std::istringstream in(text);
   for (std::string token; in >> token;) {
-    if (token.starts_with("//")) {
-      std::getline(in, token);
-    } else if (token.size() > 2 && token.front() == '\'' && token.back() == '\'') {
+    if (token.size() > 2 && token.front() == '\'' && token.back() == '\'') {
       for (char c : token.substr(1, token.size() - 2)) out.push_back(static_cast<unsigned char>(c));
     } else {
       out.push_back(std::stoi(token, nullptr, 16));
@@ -169,7 +167,7 @@ TEST_P(CaseTest, Compiles) {
       EXPECT_EQ(c.trace.find(value), std::string::npos) << value;
     } else {
       if (!bytes.count(key)) order.push_back(key);
-      bytes[key] += " " + value;
+      bytes[key] += " " + value.substr(0, value.find("//"));
     }
   }
   EXPECT_EQ(c.status, fails ? 1 : 0) << c.output;
