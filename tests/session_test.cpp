@@ -1,72 +1,52 @@
-// The session driver: file names, file slots, the exit file, the console and
-// the trace notation.
-#include <gtest/gtest.h>
+// The session driver and what it writes: file names, file slots, the exit
+// file, the console, the trace notation, and the output file's layout.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 
-#include "app/app.h"
+#include "decl/decl.h"
+#include "fixture.h"
 #include "harness.h"
-#include "runtime/runtime.h"
 
-namespace vyl {
+namespace vyl::test {
 namespace {
-
-using test::Compiled;
-using test::RunOn;
 
 constexpr char kStats[] = "0 trees, Strs==0/12K, Chrs==0/31K\n  Sets==0/80K, Stk==0/16K, Trn==0\n";
 
-TEST(SessionTest, MissingSourceFailsWithCantOpen) {
+TEST(SessionFileTest, MissingSourceFailsWithCantOpenAndNeverReadsAsSuccess) {
   MemoryHost host;
   Compiled c = RunOn(host, "missing.vyl");
   EXPECT_EQ(c.status, 1);
   EXPECT_EQ(c.stdoutText, "Error: Can't open missing.vyl\n");
   EXPECT_EQ(c.console, std::string("\nFailed\n") + kStats);
-  EXPECT_NE(c.exitFile, "0\r\n");  // a failure never reads as success
   EXPECT_EQ(c.exitFile, "-1\r\n");
   EXPECT_TRUE(c.result.fatal);
-}
-
-TEST(SessionTest, CancelledDialogUsesTheFixedNames) {
-  MemoryHost host;  // the dialog answers ""
-  host.files["KIBin.txt"] = "";
-  Compiled c = RunOn(host, "");
-  EXPECT_TRUE(host.files.count("KIBout.txt"));
-  EXPECT_TRUE(host.files.count("KIBdbg.txt"));
-  EXPECT_EQ(c.result.sourceName, "KIBin.txt");
+  // A cancelled dialog uses the fixed names.
   MemoryHost none;
-  Compiled d = RunOn(none, "");
-  EXPECT_EQ(d.stdoutText, "Error: Can't open KIBin.txt\n");
-}
-
-TEST(SessionTest, FileNamesFollowTheSourceExtension) {
-  struct Case {
-    std::string chosen, opened, output;
-  };
-  for (const Case& k : {Case{"dir/prog.vyl", "dir/prog.vyl", "dir/prog.ftx"},
-                        Case{"prog.ftx", "prog.vyl", "prog.ftx"},
-                        Case{"prog.txt", "prog.txt", "KIBout.txt"},
-                        Case{"a.vy", "KIBin.txt", "KIBout.txt"},
-                        Case{"progvyl", "KIBin.txt", "KIBout.txt"}}) {
-    MemoryHost host;
-    host.files[k.opened] = "";
-    Compiled c = RunOn(host, k.chosen);
-    EXPECT_EQ(c.result.sourceName, k.opened) << k.chosen;
-    EXPECT_TRUE(host.files.count(k.output)) << k.chosen;
-  }
-  // Long paths are used whole.
-  std::string longPath = std::string(300, 'd') + "/p.vyl";
-  MemoryHost host;
-  host.files[longPath] = "";
-  EXPECT_EQ(RunOn(host, longPath).result.sourceName, longPath);
-}
-
-TEST(SessionTest, FailedCompilationWritesTraceStatisticsAndExitFile) {
-  Compiled c = test::CompileSource("int x;\r\n");  // no main
-  EXPECT_EQ(c.status, 1);
+  EXPECT_EQ(RunOn(none, "").stdoutText, "Error: Can't open KIBin.txt\n");
+  // A failed compilation: statistics, trace and an exit file that is not 0.
+  c = CompileSource("int x;\r\n");
   EXPECT_NE(c.console.find("\nFailed\n"), std::string::npos);
   EXPECT_EQ(c.stdoutText, "Error: Nested error\n");
   EXPECT_NE(c.trace.find("Trn==0\r\n"), std::string::npos);
   EXPECT_NE(c.exitFile, "0\r\n");
-  EXPECT_TRUE(c.image.empty());
+}
+
+TEST(SessionFileTest, FileNamesFollowTheSourceExtension) {
+  struct Case {
+    std::string chosen, opened, output;
+  };
+  for (const Case& k : {Case{"dir/prog.vyl", "dir/prog.vyl", "dir/prog.ftx"}, Case{"prog.ftx", "prog.vyl", "prog.ftx"},
+                        Case{"prog.txt", "prog.txt", "KIBout.txt"}, Case{"a.vy", "KIBin.txt", "KIBout.txt"},
+                        Case{"progvyl", "KIBin.txt", "KIBout.txt"}, Case{"", "KIBin.txt", "KIBout.txt"},
+                        Case{std::string(300, 'd') + "/p.vyl", std::string(300, 'd') + "/p.vyl",
+                             std::string(300, 'd') + "/p.ftx"}}) {
+    MemoryHost host;
+    host.files[k.opened] = "";
+    Compiled c = RunOn(host, k.chosen);
+    EXPECT_EQ(c.result.sourceName, k.opened) << k.chosen;
+    EXPECT_TRUE(host.files.count(k.output) && host.files.count("KIBdbg.txt")) << k.chosen;
+  }
 }
 
 // Reads every character of the source slot as the scanner sees it.
@@ -75,112 +55,66 @@ std::string ReadSource(const std::string& text) {
   host.files["prog.vyl"] = text;
   OpenSession session(host);
   std::string seen;
-  for (;;) {
-    int32_t ch = GetChar(1);
-    if (ch == kEndOfFile) break;
-    seen.push_back(static_cast<char>(ch));
-    ConsumeChar(1);
-  }
+  for (int32_t ch; (ch = GetChar(1)) != kEndOfFile; ConsumeChar(1)) seen.push_back(static_cast<char>(ch));
   return seen;
 }
 
-TEST(SlotTest, LineEndsOfEveryKindReadAsCarriageReturns) {
-  EXPECT_EQ(ReadSource("a\r\nb\r\n"), "a\rb\r");
-  EXPECT_EQ(ReadSource("a\rb\r"), "a\rb\r");
-  EXPECT_EQ(ReadSource("a\nb\n"), "a\rb\r");
+TEST(SessionSlotTest, LineEndsOfEveryKindReadAsCarriageReturns) {
+  for (const char* text : {"a\r\nb\r\n", "a\rb\r", "a\nb\n"}) EXPECT_EQ(ReadSource(text), "a\rb\r");
   EXPECT_EQ(ReadSource("a\n\nb"), "a\r\rb");
   EXPECT_EQ(ReadSource("a\r\n\nb"), "a\r\rb");
   EXPECT_EQ(ReadSource(std::string("a\0b\xff" "c", 5)), "abc");
 }
 
-TEST(SlotTest, ControlDTogglesTheFullTrace) {
-  MemoryHost host;
-  host.files["prog.vyl"] = "a\x04" "b\x04" "c";
-  OpenSession session(host);
-  std::vector<int32_t> levels;
-  for (int i = 0; i < 3; ++i) {
+TEST_F(SessionTest, SlotsTraceAndConsole) {
+  Open("a\x04" "b\x04" "c", false, false);
+  host.console.clear();
+  std::vector<int32_t> levels;  // control-D toggles the full trace
+  for (int i = 0; i < 3; ++i, ConsumeChar(1)) {
     GetChar(1);
     levels.push_back(TraceLevel());
-    ConsumeChar(1);
   }
   EXPECT_EQ(levels, (std::vector<int32_t>{0, 2, 0}));
-}
-
-TEST(SlotTest, OutputFilesGetCarriageReturnLineFeed) {
-  MemoryHost host;
-  host.files["prog.vyl"] = "";
-  {
-    OpenSession session(host);
-    for (char c : std::string("ab\rc\n")) PutChar(2, c);
-  }
-  EXPECT_EQ(host.files["prog.ftx"], "ab\r\nc");
-}
-
-TEST(SlotTest, ConsoleWrapsAtTheFirstBlankAfterColumn64) {
-  MemoryHost host;
-  host.files["prog.vyl"] = "";
-  {
-    OpenSession session(host);
-    std::string text = std::string(64, 'x') + "y z";
-    for (char c : text) PutChar(0, c);
-  }
-  EXPECT_EQ(host.console.substr(0, 66), std::string(64, 'x') + "y\n");
-  EXPECT_EQ(host.console[66], 'z');
-}
-
-TEST(TraceTest, MessagesGoToOutputAndTrace) {
-  MemoryHost host;
-  host.files["prog.vyl"] = "";
-  {
-    OpenSession session(host);
-    SetTraceLevel(1);
-    Msg("abc");
-  }
-  EXPECT_EQ(host.files["prog.ftx"], "abc");
-  EXPECT_EQ(host.files["KIBdbg.txt"].substr(0, 5), "`abc`");
+  for (char c : std::string("ab\rc\n")) PutChar(2, c);  // output files get CR LF
+  for (char c : std::string(64, 'x') + "y z") PutChar(0, c);  // the console wraps after column 64
+  SetTraceLevel(1);
+  Msg("abc");
+  session.reset();
+  EXPECT_EQ(host.files["prog.ftx"], "ab\r\ncabc");
+  EXPECT_EQ(host.console.substr(0, 67), std::string(64, 'x') + "y\nz");
+  EXPECT_EQ(host.files["KIBdbg.txt"].substr(0, 5), "`abc`");  // messages go to the trace too
   EXPECT_NE(host.files["KIBdbg.txt"].find("  Pre-mortem logged"), std::string::npos);
 }
 
-TEST(TraceTest, TreeNotation) {
-  MemoryHost host;
-  host.files["prog.vyl"] = "";
-  {
-    OpenSession session(host);
-    int32_t id = InternText("x");
-    Tree t = Build(L_ad, Leaf(3), {Leaf(id), nullptr});
-    TraceTree(t, 3, 60);
-    TraceLine();
-    TraceTree(t, 1, 60);
-    TraceLine();
-    SetGlobal(t, 4);
-    TraceTree(t, 3, 60);
-    TraceTree(t, 3, 60);
-  }
+TEST_F(SessionTest, TreeNotation) {
+  Open("", false, false);
+  Tree t = Build(L_ad, Leaf(3), {Leaf(InternText("x")), nullptr});
+  TraceTree(t, 3, 60);
+  TraceLine();
+  TraceTree(t, 1, 60);
+  TraceLine();
+  SetGlobal(t, 4);
+  TraceTree(t, 3, 60);
+  TraceTree(t, 3, 60);
+  session.reset();
   std::string trace = host.files["KIBdbg.txt"];
   EXPECT_EQ(trace.substr(0, trace.find("\r\n\r\n")),
             "<ad <int 30 'x'> <>>%<int 3>\r\n<ad <..> <>>%<int 3>\r\n{4}<ad <int 30 'x'> <>>%<int 3>{4}..");
 }
 
-TEST(TraceTest, RunawayTraceEndsTheRun) {
-  MemoryHost host;
-  host.files["prog.vyl"] = "";
-  OpenSession session(host);
+TEST_F(SessionTest, RunawayTraceAndFatalErrors) {
   EXPECT_THROW(
       {
         for (int i = 0; i < 500000; ++i) TraceText("0123456789");
       },
       FatalReturn);
   EXPECT_EQ(host.stdoutText, "Error: RunawayTrace\n");
-}
-
-TEST(TraceTest, FatalErrorLeavesHistoryOnConsoleAndPositionInExitFile) {
-  MemoryHost host;
-  host.files["prog.vyl"] = "";
-  {
-    OpenSession session(host);
-    for (int i = 0; i < 70; ++i) Msg("m");
-    EXPECT_THROW(Error("Boom"), FatalReturn);
-  }
+  Open("", false, false);
+  host.stdoutText.clear();
+  for (int i = 0; i < 70; ++i) Msg("m");
+  EXPECT_THROW(Error("Boom"), FatalReturn);
+  session.reset();
+  // The history on the console, the pre-mortem position in the exit file.
   EXPECT_EQ(host.files["prog.ftx"], std::string(70, 'm') + "\r\nBoom");
   EXPECT_NE(host.files["KIBexit.txt"], "-1\r\n");
   EXPECT_NE(host.files["KIBexit.txt"], "0\r\n");
@@ -188,5 +122,71 @@ TEST(TraceTest, FatalErrorLeavesHistoryOnConsoleAndPositionInExitFile) {
   EXPECT_EQ(host.stdoutText, "Error: Boom\n");
 }
 
+TEST(OutputFileTest, HeaderListingsThenTheImageInLinesOfSixteen) {
+  Compiled c = CompileSource("int g;\r\nchar letter;\r\nvoid show(int a, boolean b) {\r\n  int n;\r\n}\r\nvoid main() {\r\n}\r\n");
+  ASSERT_EQ(c.status, 0) << c.output;
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; start <= c.output.size(); start = end + 2) {
+    end = std::min(c.output.find("\r\n", start), c.output.size());
+    lines.push_back(c.output.substr(start, end - start));
+  }
+  // Every line ends with CR LF.  The header, each function's listing after
+  // its body, the top level last: newest first, frame variables marked with
+  // a blank, globals with "+"; a line end, then the image.
+  ASSERT_GE(lines.size(), 14u);
+  EXPECT_EQ(lines.back(), "");
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 13),
+            (std::vector<std::string>{"Text Floppy Disk Image", "", "! show", "!  6 I n", "!  -4 I a", "!  -2 B b", "",
+                                      "! main", "", "! @", "! +8 C letter", "! +6 I g", ""}));
+  // Full lines of 16 decimal values, each after a blank, the rest on the last.
+  std::size_t imageLines = lines.size() - 14, size = c.image.size();
+  EXPECT_EQ(imageLines, (size + 15) / 16);
+  for (std::size_t i = 0; i < imageLines; ++i) {
+    const std::string& line = lines[13 + i];
+    EXPECT_EQ(std::count(line.begin(), line.end(), ' '), static_cast<long>(i + 1 < imageLines ? 16 : size - 16 * i));
+  }
+  EXPECT_EQ(lines[13].substr(0, 3 + std::to_string(size).size()), " 0 " + std::to_string(size));  // the size word
+  EXPECT_EQ(c.exitFile, "0\r\n");
+  EXPECT_TRUE(c.stderrText.empty());
+}
+
+TEST_F(SessionTest, TheImageWriterNeedsAnImage) {
+  for (int32_t i = 0; i < 17; ++i) ASSERT_TRUE(PutBy(i == 1 ? 255 : i, i, next));
+  ASSERT_TRUE(WriteImage(17));
+  EXPECT_EQ(host.files["prog.ftx"], "\r\n 0 255 2 3 4 5 6 7 8 9 10 11 12 13 14 15\r\n 16\r\n");
+  session.reset();
+  session = std::make_unique<OpenSession>(host);  // without an image
+  EXPECT_FALSE(WriteImage(1));
+}
+
+TEST(OutputFileTest, TheBundledExampleCompiles) {
+  std::ifstream in(VYL_SOURCE_DIR "/examples/hello.vyl", std::ios::binary);
+  Compiled c = CompileSource(std::string(std::istreambuf_iterator<char>(in), {}), "hello.vyl");
+  EXPECT_EQ(c.status, 0) << c.output;
+  EXPECT_NE(c.console.find("Success"), std::string::npos);
+  EXPECT_FALSE(c.image.empty());
+}
+
+TEST(OutputFileTest, APoolThatDoesNotFitFailsCodeGeneration) {
+  std::string big = "final int[] t = {0";
+  for (int i = 1; i < 17000; ++i) big += ",0";
+  Compiled full = CompileSource(big + "};\r\nvoid main() {}\r\n");
+  EXPECT_NE(full.output.find("\r\nToo much code @"), std::string::npos);
+  EXPECT_TRUE(full.hasLine("Code generation failed"));
+  EXPECT_FALSE(full.hasLine("There is no 'void main()'"));
+}
+
+TEST(OutputFileTest, TheWatchAddressTracesTheCodeEmittedThere) {
+  std::string source = "int x;\r\nvoid main() {\r\n";
+  for (int i = 0; i < 40; ++i) source += "  x = x + 1;\r\n";  // code beyond 0x0100
+  Compiled quiet = CompileSource(source + "}\r\n");
+  Compiled watched = CompileSource(source + "}\r\n0x0100\r\n");
+  ASSERT_EQ(watched.status, 0) << watched.output;
+  ASSERT_GT(quiet.image.size(), 300u);
+  EXPECT_EQ(watched.image, quiet.image);
+  EXPECT_EQ(quiet.trace.find("+PutBy"), std::string::npos);
+  EXPECT_NE(watched.trace.find("+PutBy"), std::string::npos);
+}
+
 }  // namespace
-}  // namespace vyl
+}  // namespace vyl::test
