@@ -1,317 +1,265 @@
-// Operator expressions read from source: their trees, types and ranges,
-// constant folding, and every message of the operator levels.
-#include "expr_fixture.h"
+// Expressions read from source in a scope of test variables: the tree each
+// builds (written as a shape), its value range and its type.  Folding,
+// operators, selectors with and without index checks, creation, literals
+// and the value intrinsics.
+#include "fixture.h"
 
-namespace vyl {
+namespace vyl::test {
 namespace {
 
-using test::IsConstant;
-using test::kMaxInt;
-using test::kMinInt;
-using test::Parsed;
+// A tree as text: "label value(kids)", a leaf as its number, nothing as "-";
+// records (types, classes, variables, constants, tables) by their label alone.
+std::string Shape(Tree t) {
+  if (!t) return "-";
+  if (!IsNode(t)) return std::to_string(ValueOf(t));
+  std::string s(LabelName(LabelOf(t)));
+  for (int32_t label : {L_ty, L_cl, L_vr, L_df, L_tk, L_fn}) {
+    if (Is(t, label)) return s;
+  }
+  if (Kid(t, 0) && !IsNode(Kid(t, 0))) s += " " + std::to_string(ValueOf(t));
+  std::string kids;
+  bool any = false;
+  for (int32_t i = 1; i <= KidCount(t); ++i) {
+    kids += (i > 1 ? "," : "") + Shape(Kid(t, i));
+    any = any || Kid(t, i);
+  }
+  return any ? s + "(" + kids + ")" : s;
+}
 
-class ExpressionsTest : public test::ExprTest {
+struct Parsed {
+  Tree tree = nullptr, type = nullptr;
+  int32_t low = 0, high = 0;
+};
+
+class ExpressionTest : public SessionTest {
  protected:
-  Tree x = nullptr, y = nullptr, b = nullptr, o = nullptr;
-  // Locals: int x at 6, int y at 8, boolean b at 10, an object o at 12.
-  void With(const std::string& source) {
-    Source(source);
-    x = Local("x", Int(), 6);
-    y = Local("y", Int(), 8);
-    b = Local("b", Bool(), 10);
-    o = Local("o", Class("P", {"f"}), 12);
+  Tree P = nullptr;
+  // Reads `source` in a scope holding: int x @6, int y @8, boolean b @10,
+  // P p @12 (class P { int x; int y; }), int[10] a @14, int i @34, int[] s
+  // @-2, byte[4] bytes @36, int[3][4] m @40, P[3] ps @64, char c @70, and
+  // the constant int K = 21; the address operator is enabled.
+  void Source(const std::string& source) {
+    Open(source, true);
+    ASSERT_TRUE(into(kKeyTablePool, syms, Build(L_tk), syms));
+    ASSERT_TRUE(into(kKeyAddressOf, syms, Build(L_no), syms));
+    P = ClassOf("P", {"x", "y"});
+    const std::pair<const char*, Tree> locals[] = {
+        {"x", Int()}, {"y", Int()}, {"b", Key(kKeyBoolean)}, {"p", P}, {"a", ArrayOf(Int(), 10)}, {"i", Int()},
+        {"bytes", ArrayOf(Key(kKeyByte), 4)}, {"m", ArrayOf(ArrayOf(Int(), 3), 4)}, {"ps", ArrayOf(P, 3)},
+        {"c", Key(kKeyChar)}};
+    const int32_t offsets[] = {6, 8, 10, 12, 14, 34, 36, 40, 64, 70};
+    for (int k = 0; k < 10; ++k) Local(locals[k].first, locals[k].second, offsets[k]);
+    Tree open = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(2)), Build(L_ar, nullptr, {Kid(Int(), 1), Int()})});
+    EXPECT_TRUE(InsertStuff(open, Kid(open, 3)));
+    Local("s", open, -2);
+    Bind("K", Build(L_df, Leaf(InternText("K")), {nullptr, Int(), Cn(21)}));
+  }
+  void Bind(const char* name, Tree record) { EXPECT_TRUE(into(InternText(name), syms, record, syms)) << name; }
+  void Local(const char* name, Tree type, int32_t offset) {
+    Bind(name, Build(L_vr, Leaf(InternText(name)), {nullptr, type, nullptr, Of(offset)}));
+  }
+  Tree ArrayOf(Tree element, int32_t n) {
+    int32_t size = 0;
+    EXPECT_TRUE(TypeSize(element, size));
+    Tree index = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(2)), Build(L_rn, nullptr, {Cn(0), Cn(n - 1), Int()})});
+    Tree array = Build(L_ar, nullptr, {index, element});
+    Tree type = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(n * size)), array});
+    EXPECT_TRUE(InsertStuff(type, array));
+    return type;
+  }
+  // A class with int fields at 0, 2, ...: its type, a reference to its record.
+  Tree ClassOf(const char* name, std::initializer_list<const char*> fields) {
+    Tree cl = Build(L_cl, Leaf(InternText(name)));
+    Tree type = Build(L_ty, Leaf(InternText(name)), {nullptr, Build(L_sz, Leaf(2)), Build(L_pt, nullptr, {cl})});
+    EXPECT_TRUE(InsertStuff(type, cl));
+    Tree scope = nullptr, last = nullptr;
+    EXPECT_TRUE(openPlus(nullptr, scope));
+    int32_t offset = 0;
+    for (const char* field : fields) {
+      last = Build(L_vr, Leaf(InternText(field)), {last, Int(), Build(L_up, cl), Of(offset)});
+      EXPECT_TRUE(into(InternText(field), scope, last, scope));
+      offset += 2;
+    }
+    EXPECT_TRUE(ClassParts(last, scope, offset, cl));
+    Bind(name, type);
+    return type;
   }
   Parsed Parse(const std::string& source) {
-    With(source);
-    return Expr();
-  }
-  std::string Message(const std::string& source) {
-    With(source);
-    return ExprMessage();
-  }
-  static std::string Says(const std::string& message) { return "\r\n" + message + "\r\nNested error"; }
-  // Whether `source` parses to the tree that reads variable `name`.
-  bool Reads(const std::string& source, const char* name) {
-    Tree tree = Parse(source).tree;
-    return ReadsWord(tree, Named(name));
-  }
-  // The tree that reads a variable's word.
-  static bool ReadsWord(Tree t, Tree variable) {
-    return Is(t, L_dr) && Kid(t, 0) == nullptr && KidCount(t) == 1 && Kid(t, 1) == Kid(variable, 4);
+    Source(source);
+    Parsed p;
+    EXPECT_TRUE(Expression(syms, p.tree, p.type, p.low, p.high)) << source;
+    EXPECT_EQ(TokenCode(), T_End) << source << ": the expression ended early";
+    return p;
   }
 };
 
-// ---------------------------------------------------------------------------
-// Folding
+struct Row {
+  const char* source;
+  const char* shape;  // "" leaves the tree unchecked; a final "..." checks only the start
+  int32_t low, high;  // low > high leaves the range unchecked
+};
 
-TEST_F(ExpressionsTest, ConstantsFoldToOneRecord) {
-  Parsed p = Parse("2 + 3 * 4");
-  EXPECT_TRUE(IsConstant(p.tree, 14));
-  EXPECT_EQ(p.type, Int());
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(14, 14));
-  EXPECT_TRUE(IsConstant(Parse("(7 - 10) * -2 / 4 % 5").tree, 1));
-  EXPECT_TRUE(IsConstant(Parse("~0").tree, -1));
-  EXPECT_TRUE(IsConstant(Parse("1 << 3 | 0x10").tree, 24));
-  EXPECT_TRUE(IsConstant(Parse("-5 >> 1").tree, -3));
-  EXPECT_TRUE(IsConstant(Parse("5 ^ 5").tree, 0));  // not 5: the bit bounds alone would say [5, 5]
-}
-
-TEST_F(ExpressionsTest, BooleansFoldAndDropTheOperandThatNoLongerMatters) {
-  Parsed p = Parse("!true");
-  EXPECT_TRUE(IsConstant(p.tree, 0));
-  EXPECT_EQ(p.type, Bool());
-  // The literal true is the boolean type's own constant.
-  p = Parse("true || b");
-  EXPECT_EQ(p.tree, Kid(Key(kKeyTrue), 3));
-  p = Parse("b || true");  // b is not evaluated
-  EXPECT_EQ(p.tree, Kid(Key(kKeyTrue), 3));
-  EXPECT_TRUE(Reads("false || b", "b"));
-  EXPECT_TRUE(Reads("b && true", "b"));
-  EXPECT_TRUE(IsConstant(Parse("b && false").tree, 0));
-  p = Parse("b || b");
-  ASSERT_TRUE(Is(p.tree, L_or));
-  EXPECT_EQ(Kid(p.tree, 0), Bool());
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(0, 1));
-  EXPECT_TRUE(Is(Parse("b && b || b").tree, L_or));
-  EXPECT_TRUE(Is(Kid(Parse("b && b || b").tree, 1), L_an));
-}
-
-TEST_F(ExpressionsTest, ComparisonsOfConstantsFold) {
-  for (auto [source, value] : std::initializer_list<std::pair<const char*, int>>{
-           {"3 < 5", 1}, {"3 >= 5", 0}, {"5 > 3", 1}, {"5 <= 5", 1}, {"5 == 5", 1}, {"5 != 5", 0}, {"'a' != 'b'", 1}}) {
-    Parsed p = Parse(source);
-    EXPECT_TRUE(IsConstant(p.tree, value)) << source;
-    EXPECT_EQ(p.type, Bool()) << source;
+TEST_F(ExpressionTest, TreesAndRanges) {
+  constexpr int32_t lo = kMinInt, hi = kMaxInt;
+  const Row rows[] = {
+      // Constants fold in 32 bits.
+      {"2 + 3 * 4", "cn 14", 14, 14},
+      {"(7 - 10) * -2 / 4 % 5", "cn 1", 1, 1},
+      {"~0", "cn -1", -1, -1},
+      {"1 << 3 | 0x10", "cn 24", 24, 24},
+      {"-5 >> 1", "cn -3", -3, -3},
+      {"5 ^ 5", "cn 0", 0, 0},  // not 5: the bit bounds alone would say [5, 5]
+      {"70000 * 7", "cn 490000", 490000, 490000},
+      {"!true", "cn 0", 0, 0},
+      {"3 < 5", "cn 1", 1, 1},
+      {"3 >= 5", "cn 0", 0, 0},
+      {"5 <= 5", "cn 1", 1, 1},
+      {"5 != 5", "cn 0", 0, 0},
+      {"'a' != 'b'", "cn 1", 1, 1},
+      {"null", "cn 0", 0, 0},
+      {"K * 2", "cn 42", 42, 42},
+      // && and || drop a constant operand and keep the other; both are
+      // evaluated otherwise.
+      {"true || b", "cn 1", 1, 1},
+      {"b || true", "cn 1", 1, 1},
+      {"false || b", "dr(of 10)", 0, 1},
+      {"b && true", "dr(of 10)", 0, 1},
+      {"b && false", "cn 0", 0, 0},
+      {"b || b", "or(dr(of 10),dr(of 10))", 0, 1},
+      {"b && b || b", "or(an(dr(of 10),dr(of 10)),dr(of 10))", 0, 1},
+      // Operators.
+      {"x < 5", "ls(dr(of 6),cn 5)", 0, 1},
+      {"x == y", "eq(dr(of 6),dr(of 8))", 0, 1},
+      {"x != y", "ne(dr(of 6),dr(of 8))", 0, 1},
+      {"x >= y", "ge(dr(of 6),dr(of 8))", 0, 1},
+      {"x > y", "gr(dr(of 6),dr(of 8))", 0, 1},
+      {"x <= y", "le(dr(of 6),dr(of 8))", 0, 1},
+      {"p == null", "eq(dr(of 12),df)", 0, 1},
+      {"x * 1", "dr(of 6)", lo, hi},
+      {"1 * x", "dr(of 6)", lo, hi},
+      {"x / 1", "dr(of 6)", lo, hi},
+      {"+x", "dr(of 6)", lo, hi},
+      {"x * -1", "ng(dr(of 6))", lo, hi},
+      {"x / -1", "ng(dr(of 6))", lo, hi},
+      {"x * 0", "cn 0", 0, 0},
+      {"x % 1", "cn 0", 0, 0},
+      {"x + 1", "ad(dr(of 6),cn 1)", lo, hi},  // MAX + 1 wraps: not [MIN + 1, MAX]
+      {"x - y", "su(dr(of 6),dr(of 8))", lo, hi},
+      {"x & 255", "an(dr(of 6),cn 255)", 0, 255},
+      {"(x & 255) * 4 - 1000", "", -1000, 20},
+      {"(x & 15) / (y & 3 | 1)", "dv(...", 0, 15},
+      {"x / y", "dv(dr(of 6),dr(of 8))", lo, hi},  // the divisor may be 0
+      {"x % 10", "md(dr(of 6),cn 10)", -9, 9},
+      {"70000 * 70000", "mp(cn 70000,cn 70000)", lo, hi},  // a product that does not fit
+      {"-x", "ng(dr(of 6))", lo, hi},
+      {"~(x & 7)", "xo(an(dr(of 6),cn 7),cn -1)", -8, -1},
+      {"(x & 1) * -1 & 5", "an(...", 0, 5},         // the bit bounds say [5, 0]
+      {"(x & 255) - 300 ^ 1", "xo(...", -300, -45},  // the bit bounds say [0, -1]
+      {"x << 2", "sh(dr(of 6),cn 2)", lo, hi},
+      {"x >> 2", "sh(dr(of 6),ng(cn 2))", -(1 << 29), (1 << 29) - 1},  // right shifts negate their count ...
+      {"x >>> 2", "sh(dr(of 6),ng(cn 2))", 1, 0},  // ... and >>> is the same shift
+      {"(x & 255) >> 4", "", 0, 15},
+      {"{1, x & 3}", "an(dr(of 6),cn 3)", lo, hi},  // braces: the last value, its type's range
+      {"{true}", "cn 1", 0, 1},
+      {"&b", "of 10", lo, hi},  // the location itself, any address
+      // Selectors: a constant index inside the array is an offset; an index
+      // range inside needs no check; any other is checked against the size
+      // in bytes (negative for an array of any length, through its reference).
+      {"a[2]", "dr(of 4(of 14))", lo, hi},
+      {"a[i & 7]", "dr(ad(of 14,mp(an(dr(of 34),cn 7),cn 2)))", lo, hi},
+      {"bytes[i & 3]", "dr 1(ad(of 36,an(dr(of 34),cn 3)))", 0, 255},
+      {"a[i]", "dr(rx 20(of 14,mp(dr(of 34),cn 2)))", lo, hi},
+      {"a[10]", "dr(rx 20(of 14,cn 20))", lo, hi},  // scaled at once
+      {"a[-1]", "dr(rx 20(of 14,cn -2))", lo, hi},
+      {"a[i & 15]", "dr(rx 20(of 14,mp(...", lo, hi},
+      {"bytes[4]", "dr 1(rx 4(of 36,cn 4))", 0, 255},
+      {"s[i]", "dr(rx -2(un(dr(of -2)),mp(dr(of 34),cn 2)))", lo, hi},
+      {"s[0]", "dr(rx -2(un(dr(of -2)),...", lo, hi},
+      {"m[1][2]", "dr(of 4(of 6(of 40)))", lo, hi},  // a row of int[3] is 6 bytes
+      {"m[i][0]", "dr(of 0(rx 24(of 40,mp(dr(of 34),cn 6))))", lo, hi},
+      {"p.y", "ki(dr(of 2(dr(of 12))))", lo, hi},
+      {"ps[2].x", "ki(dr(of 0(dr(of 4(of 64)))))", lo, hi},
+      {"&a[i & 1]", "ad(of 14,...", lo, hi},
+      // Creation.
+      {"new P()", "al 4(cl)", lo, hi},
+      {"new int[5]", "ar 10(-,ty,-)", lo, hi},
+      {"new P[3]", "ar 6(-,ty,-)", lo, hi},
+      {"new byte[i]", "ar 1(-,ty,no(dr(of 34)))", lo, hi},  // the count multiplied at run time
+      // Literals and value intrinsics.
+      {"0x1F", "cn 31", 31, 31},
+      {"'A'", "cn 65", 65, 65},
+      {"'\\''", "cn 39", 39, 39},
+      {"4294967295", "cn -1", -1, -1},
+      {"false", "cn 0", 0, 0},
+      {"\"abc\"", "df", lo, hi},
+      {"ORD(c)", "dr(of 70)", 0, 255},
+      {"CHR(65)", "cn 65", 65, 65},
+      {"CHR(ORD(c))", "dr(of 70)", 0, 255},
+      {"CHR(x)", "an(dr(of 6),cn 255)", 0, 255},  // masked into 0..255
+      {"CHR(300)", "an(cn 300,cn 255)", 0, 255},
+      {"CHR(-1)", "an(cn -1,cn 255)", 0, 255},
+      {"CHR(ORD(c) - 1)", "an(...", 0, 255},
+      {"LENGTH(a)", "cn 10", 10, 10},  // the element count of either kind of array
+      {"LENGTH(s)", "dv(dr(of -2(un(dr(of -2)))),cn 2)", lo, hi},
+      {"LENGTH(a) + ORD(c)", "ad(cn 10,dr(of 70))", 10, 265},
+  };
+  for (const Row& row : rows) {
+    Parsed p = Parse(row.source);
+    std::string shape = Shape(p.tree), expected = row.shape;
+    if (expected.ends_with("...")) {
+      EXPECT_TRUE(shape.starts_with(expected.substr(0, expected.size() - 3))) << row.source << ": " << shape;
+    } else if (!expected.empty()) {
+      EXPECT_EQ(shape, expected) << row.source;
+    }
+    if (row.low <= row.high) {
+      EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(row.low, row.high)) << row.source;
+    }
   }
-  Parsed p = Parse("x < 5");
-  ASSERT_TRUE(Is(p.tree, L_ls));
-  EXPECT_EQ(Kid(p.tree, 0), Int());
-  EXPECT_TRUE(ReadsWord(Kid(p.tree, 1), x));
-  EXPECT_TRUE(IsConstant(Kid(p.tree, 2), 5));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(0, 1));
-  int32_t labels[] = {L_eq, L_ne, L_ls, L_ge, L_gr, L_le};
-  const char* ops[] = {"==", "!=", "<", ">=", ">", "<="};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(LabelOf(Parse(std::string("x ") + ops[i] + " y").tree), labels[i]) << ops[i];
-  // Objects compare for equality; null compares with a reference.
-  p = Parse("o == null");
-  ASSERT_TRUE(Is(p.tree, L_eq));
-  EXPECT_EQ(Kid(p.tree, 0), Kid(o, 2));
-  EXPECT_EQ(Kid(p.tree, 2), Key(kKeyNull));  // folded only as a whole expression
-  p = Parse("null");
-  EXPECT_TRUE(IsConstant(p.tree, 0));
-  EXPECT_EQ(p.type, Kid(Key(kKeyNull), 2));
 }
 
-// ---------------------------------------------------------------------------
-// Arithmetic
-
-TEST_F(ExpressionsTest, MultiplyAndDivideByOneOrMinusOneNeedNoOperator) {
-  EXPECT_TRUE(Reads("x * 1", "x"));
-  EXPECT_TRUE(Reads("1 * x", "x"));
-  EXPECT_TRUE(Reads("x / 1", "x"));
-  Parsed p = Parse("x * -1");
-  ASSERT_TRUE(Is(p.tree, L_ng));
-  EXPECT_EQ(Kid(p.tree, 0), Int());
-  EXPECT_TRUE(ReadsWord(Kid(p.tree, 1), x));
-  EXPECT_TRUE(Is(Parse("x / -1").tree, L_ng));
-  EXPECT_TRUE(IsConstant(Parse("x * 0").tree, 0));
-  EXPECT_TRUE(IsConstant(Parse("x % 1").tree, 0));
+TEST_F(ExpressionTest, Types) {
+  const std::pair<const char*, std::function<Tree()>> rows[] = {
+      {"2 + 3", [&] { return Int(); }},          {"1 < 2", [&] { return Key(kKeyBoolean); }},
+      {"'A'", [&] { return Key(kKeyChar); }},    {"\"s\"", [&] { return Key(kKeyString); }},
+      {"bytes[1]", [&] { return Key(kKeyByte); }}, {"p.y", [&] { return Int(); }},
+      {"new P()", [&] { return P; }},            {"ps[1]", [&] { return P; }},
+      {"null", [&] { return Kid(Key(kKeyNull), 2); }}, {"&b", [&] { return Int(); }},
+      {"CHR(x)", [&] { return Key(kKeyChar); }}, {"ORD(c)", [&] { return Int(); }}};
+  for (const auto& [source, type] : rows) EXPECT_EQ(Parse(source).type, type()) << source;
+  // A reference to an array of any length whose index type ranges over the five elements.
+  Parsed p = Parse("new int[5]");
+  int32_t high = 0, element = 0, lo = 0, hi = 0;
+  ASSERT_TRUE(ArrayBounds(p.type, high, element));
+  EXPECT_EQ(std::make_pair(high, element), std::make_pair(-1, 2));
+  ASSERT_TRUE(GetTypeRange(Kid(Kid(Kid(Kid(p.type, 3), 1), 3), 3), lo, hi));
+  EXPECT_EQ(std::make_pair(lo, hi), std::make_pair(0, 4));
+  Tree s = Bound(InternText("s"), syms);
+  EXPECT_TRUE(Assignable(syms, Kid(s, 2), p.type));
 }
 
-TEST_F(ExpressionsTest, OperatorNodesAndTheirRanges) {
-  Parsed p = Parse("x + 1");
-  ASSERT_TRUE(Is(p.tree, L_ad));
-  EXPECT_EQ(KidCount(p.tree), 2);
-  EXPECT_EQ(Kid(p.tree, 0), Int());
-  EXPECT_TRUE(ReadsWord(Kid(p.tree, 1), x));
-  EXPECT_TRUE(IsConstant(Kid(p.tree, 2), 1));
-  // MAX + 1 wraps: the whole range, not [MIN + 1, MAX].
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(kMinInt, kMaxInt));
-  // y's low bound is -2147483648: x - y has the whole range.
-  p = Parse("x - y");
-  EXPECT_TRUE(Is(p.tree, L_su));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(kMinInt, kMaxInt));
-  // x & 255 is a byte value; shifted and scaled ranges follow it.
-  p = Parse("x & 255");
-  ASSERT_TRUE(Is(p.tree, L_an));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(0, 255));
-  p = Parse("(x & 255) * 4 - 1000");
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(-1000, 20));
-  p = Parse("(x & 15) / (y & 3 | 1)");
-  EXPECT_TRUE(Is(p.tree, L_dv));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(0, 15));
-  p = Parse("x / y");  // the divisor may be 0
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(kMinInt, kMaxInt));
-  p = Parse("x % 10");
-  ASSERT_TRUE(Is(p.tree, L_md));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(-9, 9));
-  // A product that does not fit is not folded.
-  p = Parse("70000 * 70000");
-  ASSERT_TRUE(Is(p.tree, L_mp));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(kMinInt, kMaxInt));
-  p = Parse("-x");
-  ASSERT_TRUE(Is(p.tree, L_ng));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(kMinInt, kMaxInt));
-  EXPECT_TRUE(Reads("+x", "x"));
-  p = Parse("~(x & 7)");
-  ASSERT_TRUE(Is(p.tree, L_xo));
-  EXPECT_TRUE(IsConstant(Kid(p.tree, 2), -1));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(-8, -1));
-}
-
-TEST_F(ExpressionsTest, BitOperatorsOfMixedSignsGetSoundRanges) {
-  // [-1, 0] & 5 holds 0 and 5 (the bit bounds say [5, 0]).
-  Parsed p = Parse("(x & 1) * -1 & 5");
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(0, 5));
-  // (x & 255) - 300 ^ 1 stays within [-300, -45] (the bit bounds say [0, -1]).
-  p = Parse("(x & 255) - 300 ^ 1");
-  ASSERT_TRUE(Is(p.tree, L_xo));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(-300, -45));
-}
-
-TEST_F(ExpressionsTest, ShiftsNegateTheirCountForRightShifts) {
-  Parsed p = Parse("x << 2");
-  ASSERT_TRUE(Is(p.tree, L_sh));
-  EXPECT_EQ(Kid(p.tree, 0), Int());
-  EXPECT_TRUE(IsConstant(Kid(p.tree, 2), 2));
-  for (const char* source : {"x >> 2", "x >>> 2"}) {
-    p = Parse(source);
-    ASSERT_TRUE(Is(p.tree, L_sh)) << source;
-    Tree count = Kid(p.tree, 2);
-    ASSERT_TRUE(Is(count, L_ng)) << source;
-    EXPECT_EQ(Kid(count, 0), nullptr);
-    EXPECT_TRUE(IsConstant(Kid(count, 1), 2));
-  }
-  p = Parse("(x & 255) >> 4");
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(0, 15));
-}
-
-// ---------------------------------------------------------------------------
-// Messages of the operator levels
-
-TEST_F(ExpressionsTest, MessagesOfTheLogicalAndCompareLevels) {
-  EXPECT_EQ(Message("x || b"), Says("OR operator requires boolean type"));
-  EXPECT_EQ(Message("b || x"), Says("OR operator requires boolean type"));
-  EXPECT_EQ(Message("b || )"), Says("Boolean expression expected after ||"));
-  EXPECT_EQ(Message("x && b"), Says("AND operator requires boolean type"));
-  EXPECT_EQ(Message("b && x"), Says("AND operator requires boolean type"));
-  EXPECT_EQ(Message("b && ;"), Says("Boolean expression expected after &&"));
-  EXPECT_EQ(Message("o < o"), Says("Left operand of order compare must not be an object"));
-  EXPECT_EQ(Message("null >= o"), Says("Left operand of order compare must not be an object"));
-  EXPECT_EQ(Message("x == ]"), Says("Expression expected after compare operator"));
-  EXPECT_EQ(Message("x == b"), Says("The expressions being compared must be compatible"));
-  EXPECT_EQ(Message("null == 0"), Says("The expressions being compared must be compatible"));
-}
-
-TEST_F(ExpressionsTest, MessagesOfTheBitAndArithmeticLevels) {
-  EXPECT_EQ(Message("b | 1"), Says("Bit operator requires int operands"));
-  EXPECT_EQ(Message("b ^ 1"), Says("Bit operator requires int operands"));
-  EXPECT_EQ(Message("'a' & 1"), Says("Bit operator requires int operands"));
-  EXPECT_EQ(Message("x & b"), Says("Integer expression expected after bit operator"));
-  EXPECT_EQ(Message("x | )"), Says("Integer expression expected after bit operator"));
-  EXPECT_EQ(Message("b << 1"), Says("Shift operator requires integer operands"));
-  EXPECT_EQ(Message("x >> b"), Says("Integer expression expected after shift operator"));
-  EXPECT_EQ(Message("x >>> ;"), Says("Integer expression expected after shift operator"));
-  EXPECT_EQ(Message("b + 1"), Says("Add/subtract operator requires numeric operands"));
-  EXPECT_EQ(Message("x - b"), Says("Numeric expression expected after add/subtract operator"));
-  EXPECT_EQ(Message("b * 2"), Says("Add/subtract operator requires numeric operands"));
-  EXPECT_EQ(Message("2 / b"), Says("Numeric expression expected after add/subtract operator"));
-  EXPECT_EQ(Message("x / 0"), Says("Divide by zero"));
-  EXPECT_EQ(Message("x % (3 - 3)"), Says("Divide by zero"));
-}
-
-TEST_F(ExpressionsTest, MessagesOfPrimaries) {
-  EXPECT_EQ(Message("&x"), Says("Import 'Dangerous' to use this"));
-  EXPECT_EQ(Message("!x"), Says("NOT operator requires boolean type"));
-  EXPECT_EQ(Message("~b"), Says("Bit operator requires integer operand"));
-  EXPECT_EQ(Message("+b"), Says("Positive sign operator requires numeric operand"));
-  EXPECT_EQ(Message("-o"), Says("Sign operator requires numeric operand"));
-  EXPECT_EQ(Message("(x"), Says("Unmatched left parenthesis, or bad expression"));
-  EXPECT_EQ(Message("()"), Says("Unmatched left parenthesis, or bad expression"));
-  // A missing operand after a unary operator is a syntax error.
-  EXPECT_EQ(Message("!)"), "\r\n syntax error");
-  EXPECT_EQ(Message("{1, }"), "\r\n syntax error");
-}
-
-TEST_F(ExpressionsTest, AnExpressionThatDoesNotStartFailsQuietly) {
-  With(")");
+TEST_F(ExpressionTest, StringsShareOneTableInThePoolAndBytesFillTheHighByte) {
+  Source(R"("abc" "abc" "")");
+  Parsed first, second, empty;
+  ASSERT_TRUE(Literal(syms, first.tree, first.type, first.low, first.high));
+  ASSERT_TRUE(Literal(syms, second.tree, second.type, second.low, second.high));
+  ASSERT_TRUE(Literal(syms, empty.tree, empty.type, empty.low, empty.high));
+  Tree table = Kid(first.tree, 3), pool = Bound(kKeyTablePool, syms);
+  EXPECT_NE(first.tree, second.tree);  // two records, one table
+  EXPECT_EQ(Kid(second.tree, 3), table);
+  EXPECT_EQ(Shape(Kid(table, 2)), "ch 99(ch 98(ch 97(sz)))");  // the characters, last first
+  EXPECT_EQ(Kid(pool, 1), Kid(empty.tree, 3));                // the newest table heads the chain
+  EXPECT_EQ(Kid(Kid(pool, 1), 1), table);
+  // An expression that does not start fails quietly.
+  Source(")");
   Parsed p;
-  EXPECT_FALSE(Expression(syms, p.tree, p.type, p.low, p.high));
+  EXPECT_FALSE(Expression(syms, p.tree, p.type, p.low, p.high) || Literal(syms, p.tree, p.type, p.low, p.high));
   EXPECT_EQ(TokenCode(), T_RParen);
-  EXPECT_EQ(host.files["prog.ftx"], "");
-}
-
-// ---------------------------------------------------------------------------
-// Address-of, braces, constant expressions
-
-TEST_F(ExpressionsTest, AddressOfGivesTheAccessTreeAsAnInt) {
-  With("&b");
-  AllowAddressOf();
-  Parsed p = Expr();
-  EXPECT_EQ(p.tree, Kid(b, 4));  // the location itself, not read
-  EXPECT_EQ(p.type, Int());
-  // Any address may result, whatever the variable holds.
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(kMinInt, kMaxInt));
-  for (const char* source : {"&5", "&(x)", "&K"}) {
-    With(source);
-    AllowAddressOf();
-    NamedConstant("K", Int(), 3);
-    EXPECT_EQ(ExprMessage(), Says("Can't get address of that")) << source;
-  }
-}
-
-TEST_F(ExpressionsTest, BracesGiveTheLastExpressionWithItsTypesRange) {
-  Parsed p = Parse("{1, x & 3}");
-  EXPECT_TRUE(Is(p.tree, L_an));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(kMinInt, kMaxInt));
-  p = Parse("{true}");
-  EXPECT_EQ(p.tree, Kid(Key(kKeyTrue), 3));
-  EXPECT_EQ(std::make_pair(p.low, p.high), std::make_pair(0, 1));
-}
-
-TEST_F(ExpressionsTest, ConstExpnWantsOneScalarValue) {
-  With("3 * 4 - 2 ]");
-  Tree tree = nullptr, type = nullptr;
-  int32_t value = 0;
-  ASSERT_TRUE(ConstExpn(syms, tree, type, value));
-  EXPECT_EQ(value, 10);
-  EXPECT_EQ(type, Int());
-  EXPECT_TRUE(IsConstant(tree, 10));
-  EXPECT_EQ(TokenCode(), T_RBracket);
-  With("'z'");
-  ASSERT_TRUE(ConstExpn(syms, tree, type, value));
-  EXPECT_EQ(value, 122);
-  // Nothing to read: a quiet failure.
-  With("]");
-  EXPECT_FALSE(ConstExpn(syms, tree, type, value));
-  for (const char* source : {"x", "null", "\"s\""}) {
-    With(source);
-    EXPECT_EQ(MessageOf([&] { ConstExpn(syms, tree, type, value); }), Says("Constant value expected here")) << source;
-  }
-}
-
-TEST_F(ExpressionsTest, ParExpnNeedsItsParentheses) {
-  With("(x + 1)");
-  Parsed p;
-  ASSERT_TRUE(ParExpn(syms, p.tree, p.type, p.low, p.high));
-  EXPECT_TRUE(Is(p.tree, L_ad));
-  With("x");
-  EXPECT_FALSE(ParExpn(syms, p.tree, p.type, p.low, p.high));
-  EXPECT_EQ(TokenCode(), T_Ident);
-}
-
-TEST_F(ExpressionsTest, TheRulesTraceTheirEntryAndExit) {
-  With("x + 1");
-  SetTraceLevel(1);
-  Expr();
-  SetTraceLevel(0);
-  session.reset();
-  const std::string& trace = host.files["KIBdbg.txt"];
-  for (const char* rule : {"+Expression", "+BoolExpn", "+BoolTerm", "+BoolPrim", "+CatExpn", "+BitExpn", "+BitTerm",
-                           "+BitFact", "+BitPrim", "+MathExpn", "+MathTerm", "+Primary", "+AddOp", "-Expression"}) {
-    EXPECT_NE(trace.find(rule), std::string::npos) << rule;
+  EXPECT_TRUE(Messages().empty());
+  // A constant byte argument is placed in the high byte at once.
+  for (auto [value, word] : {std::pair{0x41, 0x4100}, {200, -14336}, {0x1FF, -256}}) {
+    EXPECT_EQ(Shape(ByteSlotWord(syms, Cn(value))), "cn " + std::to_string(word)) << value;
   }
 }
 
 }  // namespace
-}  // namespace vyl
+}  // namespace vyl::test
