@@ -8,31 +8,16 @@ namespace {
 
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
-  std::string cur;
-  for (char c : text) {
-    if (c == '\r') continue;
-    if (c == '\n') {
-      lines.push_back(cur);
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
+  std::istringstream in{std::string(text)};
+  for (std::string line; std::getline(in, line);) {
+    std::erase(line, '\r');
+    lines.push_back(line);
   }
-  if (!cur.empty()) lines.push_back(cur);
   return lines;
 }
 
 bool NumbersOnly(const std::string& line) {
-  if (line.empty()) return false;
-  bool digit = false;
-  for (char c : line) {
-    if (c >= '0' && c <= '9') {
-      digit = true;
-    } else if (c != ' ') {
-      return false;
-    }
-  }
-  return digit;
+  return line.find_first_of("0123456789") != std::string::npos && line.find_first_not_of("0123456789 ") == std::string::npos;
 }
 
 std::string Take(MemoryHost& host, const std::string& name) {
@@ -51,8 +36,7 @@ std::vector<int> ImageOf(std::string_view output) {
   std::vector<int> bytes;
   for (std::size_t i = begin; i < end; ++i) {
     std::istringstream in(lines[i]);
-    int v;
-    while (in >> v) bytes.push_back(v);
+    for (int v; in >> v;) bytes.push_back(v);
   }
   return bytes;
 }
@@ -60,8 +44,9 @@ std::vector<int> ImageOf(std::string_view output) {
 std::vector<std::string> Compiled::lines() const { return SplitLines(output); }
 
 bool Compiled::hasLine(std::string_view message) const {
-  for (const std::string& l : lines())
+  for (const std::string& l : lines()) {
     if (l == message) return true;
+  }
   return false;
 }
 
@@ -69,13 +54,8 @@ Compiled RunOn(MemoryHost& host, const std::string& path) {
   Compiled c;
   c.result = RunSession(host, path);
   c.status = c.result.exitStatus();
-  std::string out = path;
-  if (out.size() >= 5 && out.compare(out.size() - 4, 4, ".vyl") == 0) {
-    out.replace(out.size() - 3, 3, "ftx");
-  } else {
-    out = "KIBout.txt";
-  }
-  c.output = Take(host, out);
+  bool vyl = path.size() >= 5 && path.ends_with(".vyl");
+  c.output = Take(host, vyl ? path.substr(0, path.size() - 3) + "ftx" : "KIBout.txt");
   c.trace = Take(host, "KIBdbg.txt");
   c.exitFile = Take(host, "KIBexit.txt");
   c.console = host.console;
