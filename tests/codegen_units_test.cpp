@@ -178,7 +178,8 @@ TEST_F(MethodCodeTest, GenerationUnderFullTraceGivesTheSameCode) {
 
 TEST_F(MethodCodeTest, ReferencesAreReleasedOldestFirstAndRecordedForFunctionsOnly) {
   // The list as PointList builds it: newest first.
-  Tree list = Build(L_no, nullptr, {Build(L_vr, nullptr, {Build(L_vr, nullptr, {nullptr, Variable(-2)}), Variable(8)})});
+  Tree older = Build(L_vr, nullptr, {nullptr, Variable(-2)});
+  Tree list = Build(L_no, nullptr, {Build(L_vr, nullptr, {older, Variable(8)})});
   ASSERT_TRUE(PointerKill(0x200, next, list));
   EXPECT_EQ(Bytes(0x200, next), Hex("4F FF 23 09 05 05 40 04 23 09 05 05"));
   EXPECT_EQ(ValueOf(list), 0x200);  // the exit: where the epilogue starts

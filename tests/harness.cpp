@@ -17,7 +17,8 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 bool NumbersOnly(const std::string& line) {
-  return line.find_first_of("0123456789") != std::string::npos && line.find_first_not_of("0123456789 ") == std::string::npos;
+  return line.find_first_of("0123456789") != std::string::npos &&
+         line.find_first_not_of("0123456789 ") == std::string::npos;
 }
 
 std::string Take(MemoryHost& host, const std::string& name) {

@@ -88,7 +88,9 @@ TEST_F(RangeRuleTest, MultiplyDivideRemainder) {
       {'%', R(0, 10), C(kMinInt), kNode, R(0, kMaxInt)},
   };
   for (auto [op, a, b, form, range] : cases) {
-    TermRange r = op == '*' ? MulRange(true, a, b, kFull) : op == '/' ? DivRange(true, a, b, kFull) : RemRange(true, a, b, kFull);
+    TermRange r = op == '*'   ? MulRange(true, a, b, kFull)
+                  : op == '/' ? DivRange(true, a, b, kFull)
+                              : RemRange(true, a, b, kFull);
     EXPECT_EQ(r.form, form) << a.low << op << b.low;
     if (form != kDivideByZero) {
       EXPECT_EQ(r.range, range) << a.low << op << b.low;
@@ -123,7 +125,7 @@ TEST_F(RangeRuleTest, BitwiseAndShifts) {
       {kShiftLeft, R(-3, 9), C(0), R(-3, 9)},
       {kShiftLeft, R(1, 1 << 30), C(1), kFull},  // the high value wraps to -2^31
   };
-  for (auto [op, value, count, range] : shifts) EXPECT_EQ(ShiftRange(op, value, count), range) << op << " " << value.low;
+  for (auto [op, v, count, range] : shifts) EXPECT_EQ(ShiftRange(op, v, count), range) << op << " " << v.low;
   ValueRange both = ShiftRange(kShiftLeft, C(8), R(-1, 1));  // a count across 0 shifts both ways
   EXPECT_TRUE(both.low <= 4 && both.high >= 16);
   const std::tuple<int32_t, int32_t, int32_t, int32_t> values[] = {
@@ -133,8 +135,8 @@ TEST_F(RangeRuleTest, BitwiseAndShifts) {
       {kShiftLogical, kMinInt, kMinInt, 0}};
   for (auto [op, x, c, v] : values) EXPECT_EQ(ShiftValue(op, x, c), v) << op << " " << x << " " << c;
   // RangeBits and HighBitOf: the bit patterns bounding a range.
-  for (auto [lo, hi, a, b] : {std::tuple{5, 6, 4, 7}, {-3, 2, -4, 3}, {-5, -3, -8, -1}, {kMinInt, kMaxInt, kMinInt, kMaxInt},
-                              {0, kMaxInt, 0, kMaxInt}}) {
+  for (auto [lo, hi, a, b] : {std::tuple{5, 6, 4, 7}, {-3, 2, -4, 3}, {-5, -3, -8, -1},
+                              {kMinInt, kMaxInt, kMinInt, kMaxInt}, {0, kMaxInt, 0, kMaxInt}}) {
     int32_t x = 0, y = 0;
     RangeBits(lo, hi, x, y);
     EXPECT_EQ(R(x, y), R(a, b)) << lo << " " << hi;

@@ -16,7 +16,8 @@ class RuleTest : public SessionTest {
   void Begin(const std::string& source, bool inFunction = true) {
     Open(source, true);
     Tree signature = Build(L_xf, Leaf(1), {Key(kKeyVoid), nullptr, Build(L_nn), Build(L_no)});
-    Tree function = Build(L_fn, Leaf(InternText("f")), {nullptr, signature, Build(L_up), Build(L_fn, Leaf(2)), nullptr});
+    Tree function =
+        Build(L_fn, Leaf(InternText("f")), {nullptr, signature, Build(L_up), Build(L_fn, Leaf(2)), nullptr});
     scope = syms;
     ASSERT_TRUE(into(kKeyProcCounter, scope, Build(L_fn, Leaf(1)), scope));
     if (!inFunction) function = nullptr;
@@ -25,7 +26,8 @@ class RuleTest : public SessionTest {
                 into(kKeyTablePool, scope, Build(L_tk, nullptr, {nullptr, nullptr}), scope) &&
                 into(kKeyLocation, scope, Build(L_lc, Leaf(8), {Build(L_dl, Leaf(1)), nullptr}), scope) &&
                 (!function || into(kKeyFunction, scope, function, scope)) &&
-                into(InternText("x"), scope, Build(L_vr, Leaf(InternText("x")), {nullptr, Int(), nullptr, Of(6)}), scope));
+                into(InternText("x"), scope, Build(L_vr, Leaf(InternText("x")), {nullptr, Int(), nullptr, Of(6)}),
+                     scope));
   }
   Tree Statement(int32_t reach = 1, int32_t* after = nullptr, Tree prev = nullptr) {
     Tree stmt = nullptr;

@@ -13,14 +13,17 @@ namespace {
 std::string Describe(bool lines) {
   int32_t code = TokenCode(), value = TokenValue();
   std::string d = std::to_string(code);
-  if (code == T_Ident) d = KeywordOf(code, value) ? "kw:" + std::to_string(KeywordOf(code, value)) : "id:" + std::string(StringText(value));
+  if (code == T_Ident) d = "id:" + std::string(StringText(value));
+  if (code == T_Ident && KeywordOf(code, value)) d = "kw:" + std::to_string(KeywordOf(code, value));
   if (code == T_Number) d = "num:" + std::to_string(value);
   if (code == T_Hex) d = "hex:" + std::to_string(value);
   if (code == T_Char) d = "chr:" + std::to_string(value);
   if (code == T_End) d = "end";
   if (code == T_String) {
     d = "str:";
-    for (unsigned char c : StringText(value)) d += c >= 32 && c < 127 ? std::string(1, static_cast<char>(c)) : "\\" + std::to_string(c);
+    for (unsigned char c : StringText(value)) {
+      d += c >= 32 && c < 127 ? std::string(1, static_cast<char>(c)) : "\\" + std::to_string(c);
+    }
   }
   return lines ? d + "@" + std::to_string(CurrentLine()) : d;
 }
@@ -169,14 +172,11 @@ using ScannerSessionTest = SessionTest;
 
 TEST_F(ScannerSessionTest, KeywordsHoldTheFirstStringIds) {
   Open("", true, false);
-  const char* words[] = {"final", "static", "synchronized", "import", "class", "new", "if", "else", "while", "do",
-                         "switch", "break", "continue", "return", "case", "default", "void", "true", "false", "null"};
-  for (int k = 0; k < 20; ++k) {
-    EXPECT_EQ(StringText(30 + 3 * k), words[k]);
-    EXPECT_NE(KeywordOf(T_Ident, 30 + 3 * k), 0) << words[k];
-    EXPECT_EQ(KeywordOf(T_Number, 30 + 3 * k), 0);
-  }
+  EXPECT_EQ(StringText(30), "final");
+  EXPECT_EQ(StringText(87), "null");
+  EXPECT_EQ(std::make_pair(KeywordOf(T_Ident, 30), KeywordOf(T_Ident, 87)), std::make_pair(987, 2454));
   for (int32_t id : {27, 31, 90, -5}) EXPECT_EQ(KeywordOf(T_Ident, id), 0) << id;
+  EXPECT_EQ(KeywordOf(T_Number, 30), 0);
 }
 
 TEST_F(ScannerSessionTest, TokenKindOperationsHandBackValues) {
@@ -238,7 +238,7 @@ TEST_F(ScannerSessionTest, PostMortemRecordsHistoryAndRescan) {
   // 38th was requested, after the first 37 tokens and their blanks: its
   // count, and the running checksum of those 74 characters.
   uint32_t sum = 0;
-  for (char c : source.substr(0, 74)) sum = ((((sum << 1) | (sum >> 15)) & 0xFFFFu) + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
+  for (char c : source.substr(0, 74)) sum = ((sum << 1 | sum >> 15) + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
   uint32_t pos = static_cast<uint32_t>(PreMortemPosition());
   EXPECT_EQ(pos >> 16, 37u);
   EXPECT_EQ(pos & 0xFFFFu, sum);

@@ -123,7 +123,8 @@ TEST_F(SessionTest, RunawayTraceAndFatalErrors) {
 }
 
 TEST(OutputFileTest, HeaderListingsThenTheImageInLinesOfSixteen) {
-  Compiled c = CompileSource("int g;\r\nchar letter;\r\nvoid show(int a, boolean b) {\r\n  int n;\r\n}\r\nvoid main() {\r\n}\r\n");
+  Compiled c = CompileSource(
+      "int g;\r\nchar letter;\r\nvoid show(int a, boolean b) {\r\n  int n;\r\n}\r\nvoid main() {\r\n}\r\n");
   ASSERT_EQ(c.status, 0) << c.output;
   std::vector<std::string> lines;
   for (std::size_t start = 0, end; start <= c.output.size(); start = end + 2) {

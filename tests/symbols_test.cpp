@@ -24,7 +24,9 @@ class SymbolsTest : public SessionTest {
     InsertStuff(type, cl);
     return type;
   }
-  static Tree RefTo(Tree target) { return Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(2)), Build(L_pt, nullptr, {target})}); }
+  static Tree RefTo(Tree target, int32_t name = 0) {
+    return Build(L_ty, name ? Leaf(name) : nullptr, {nullptr, Build(L_sz, Leaf(2)), Build(L_pt, nullptr, {target})});
+  }
   Tree ParseType(const std::string& source) {
     Open(source, true);
     Tree type = nullptr;
@@ -91,9 +93,10 @@ TEST_F(SymbolsTest, TypeRules) {
   ASSERT_TRUE(into(kKeyNumericCommon, t, num, t));
   EXPECT_TRUE(Comparable(t, Int(), zero, common) && common == num);
   ASSERT_TRUE(Comparable(t, RefTo(Int()), RefTo(zero), common));
-  EXPECT_TRUE(Equal(common, Build(L_ty, Leaf(InternText("num^")), {nullptr, Build(L_sz, Leaf(2)), Build(L_pt, nullptr, {num})})));
+  EXPECT_TRUE(Equal(common, RefTo(num, InternText("num^"))));
   // Assignable: anything into an array of any length, arrays of the same bound.
-  Tree chars8 = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(16)), Build(L_ar, nullptr, {Kid(Kid(Vector(), 3), 1), Key(kKeyChar)})});
+  Tree chars = Build(L_ar, nullptr, {Kid(Kid(Vector(), 3), 1), Key(kKeyChar)});
+  Tree chars8 = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(16)), chars});
   EXPECT_TRUE(Assignable(syms, a, a) && Assignable(syms, a, Null()) && Assignable(syms, a, RefTo(Kid(Kid(a, 3), 1))));
   EXPECT_TRUE(Assignable(syms, Key(kKeyString), Int()) && Assignable(syms, Vector(), chars8));
   EXPECT_FALSE(Assignable(syms, Int(), Key(kKeyByte)) || Assignable(syms, Vector(), Key(kKeyString)));
@@ -183,7 +186,8 @@ TEST_F(SymbolsTest, QualIdentResolvesTheInnermostBindingAndClassMembers) {
 
 TEST_F(SymbolsTest, VariablesTakeWholeWordsAndTheTableBuildsUnderAFullTrace) {
   Tree location = Build(L_lc, Leaf(6), {Build(L_dl, Leaf(1)), nullptr}), context = Leaf(1), scope = nullptr;
-  ASSERT_TRUE(openPlus(syms, scope) && into(kKeyContext, scope, context, scope) && into(kKeyLocation, scope, location, scope));
+  ASSERT_TRUE(openPlus(syms, scope) && into(kKeyContext, scope, context, scope) &&
+              into(kKeyLocation, scope, location, scope));
   Tree found = nullptr;
   int32_t level = -1, offset = -1;
   ASSERT_TRUE(NextVarInfo(Key(kKeyByte), scope, found, level, offset));
@@ -251,17 +255,19 @@ TEST_F(SymbolsTest, PackagesIntrinsicsAndOpaqueTypes) {
   for (int32_t key : {kKeyAddressOf, kKeySemaphore, kKeyFileId}) EXPECT_EQ(Key(key), nullptr);  // before an import
   EXPECT_EQ(Kid(Named("Files"), 1), Named("Semaphores"));
   const std::tuple<const char*, const char*, int32_t> intrinsics[] = {
-      {"Dangerous", "PEEK", 4},    {"Dangerous", "POKE", 5},    {"Dangerous", "mmPEEK", 6},   {"Dangerous", "mmPOKE", 7},
-      {"Dangerous", "FORK", 8},    {"Dangerous", "COCALL", 9},  {"Dangerous", "DEBUG", 0},    {"Dangerous", "SysOp0", 20},
-      {"Dangerous", "SysOp1", 21}, {"Dangerous", "SysOp2", 22}, {"Semaphores", "Signal", 10}, {"Semaphores", "Wait", 11},
-      {"Files", "Open", 14},       {"Files", "Close", 15},      {"Files", "Read", 16},        {"Files", "Write", 17},
-      {"Files", "Seek", 18},       {"Files", "FileInfo", 19}};
+      {"Dangerous", "PEEK", 4},     {"Dangerous", "POKE", 5},     {"Dangerous", "mmPEEK", 6},
+      {"Dangerous", "mmPOKE", 7},   {"Dangerous", "FORK", 8},     {"Dangerous", "COCALL", 9},
+      {"Dangerous", "DEBUG", 0},    {"Dangerous", "SysOp0", 20},  {"Dangerous", "SysOp1", 21},
+      {"Dangerous", "SysOp2", 22},  {"Semaphores", "Signal", 10}, {"Semaphores", "Wait", 11},
+      {"Files", "Open", 14},        {"Files", "Close", 15},       {"Files", "Read", 16},
+      {"Files", "Write", 17},       {"Files", "Seek", 18},        {"Files", "FileInfo", 19}};
   for (auto [package, name, number] : intrinsics) {
     Tree fn = Kid(Member(package, name), 2);
     EXPECT_TRUE(Is(fn, L_fn) && ValueOf(fn) == number) << name;
   }
   EXPECT_TRUE(Is(Bound(kKeyAddressOf, Members("Dangerous")), L_no));  // "&" comes with Dangerous
-  for (auto [package, name, key] : {std::tuple{"Semaphores", "Semaphore", kKeySemaphore}, {"Files", "FileId", kKeyFileId}}) {
+  for (auto [package, name, key] :
+       {std::tuple{"Semaphores", "Semaphore", kKeySemaphore}, {"Files", "FileId", kKeyFileId}}) {
     Tree type = Member(package, name);
     EXPECT_EQ(Bound(key, Members(package)), type);
     EXPECT_TRUE(Equal(type, Build(L_ty, Leaf(InternText(name)), {nullptr, Build(L_sz, Leaf(2)), Build(L_no)})));
