@@ -7,8 +7,10 @@
 #include <functional>
 #include <string>
 
+#include "app/app.h"
 #include "harness.h"
 #include "outcome_check.h"
+#include "runtime/runtime.h"
 
 namespace vyl {
 namespace {
@@ -103,6 +105,20 @@ TEST(LimitsTest, TraceCodeImageAndSwitches) {
   for (const Limit& k : limits) ExpectFailsWith(k);
   // The densest table that is not refused: 256 entries for two cases.
   EXPECT_EQ(CompileSource(Main("int x = 0; switch (x) { case 0: break; case 255: break; }")).status, 0);
+}
+
+// A trace that is nearly full when the compilation ends: the statistics
+// and the outcome still close the session (they used to raise
+// "RunawayTrace" from inside the session's end, which nothing caught).
+TEST(LimitsTest, TraceFullAtTheEndOfTheSession) {
+  MemoryHost host;
+  host.files["prog.vyl"] = "";
+  {
+    OpenSession session(host);
+    for (int i = 0; i < 399999; ++i) TraceText("0123456789");  // 3,999,990 of 4,000,000
+  }
+  EXPECT_EQ(host.stdoutText, "");
+  EXPECT_EQ(test::outcome::ConsoleOutcome(host.console), "Failed");
 }
 
 // The set cells (81,920) cannot be exhausted from a source: only switch case

@@ -64,6 +64,7 @@ void FinishSession() {
   FilesState& f = Files();
   if (!f.finishArmed) return;
   f.finishArmed = false;
+  RestartRunawayCount();
   // 1, 2. The trace file ends with the statistics.
   if (f.traceRole) {
     TraceLine();

@@ -198,6 +198,9 @@ void Statistics();
 // the source is fed to the running checksum and the history ring.
 void FeedChecksum(int32_t ch);
 void CountTraceChar();  // every trace character counts towards "RunawayTrace"
+// The closing text of a session (statistics, outcome) is bounded: it starts
+// the count again rather than ending a finished compilation as a runaway.
+void RestartRunawayCount();
 void RecordPosition();
 int32_t PreMortemPosition();  // the position 64 events back, 0 when fewer were recorded
 std::string HistoryTail();    // the last min(total, 1023) history characters
