@@ -121,6 +121,24 @@ TEST(LimitsTest, TraceFullAtTheEndOfTheSession) {
   EXPECT_EQ(test::outcome::ConsoleOutcome(host.console), "Failed");
 }
 
+// The closing bracket of an alternative traces "|": when that character
+// is the one past the limit, the run ends there like anywhere else (it used
+// to abort the process from the bracket's destructor).
+TEST(LimitsTest, TraceFullInAClosingBracket) {
+  MemoryHost host;
+  host.files["prog.vyl"] = "";
+  OpenSession session(host);
+  SetTraceLevel(2);
+  EXPECT_THROW(
+      {
+        Rule r("R");     // "+R": 2 characters
+        Attempt a(r);    // "'": 1
+        TraceText(std::string(3999997, 'a'));  // 4,000,000: the limit
+      },                 // "|" ends the run
+      FatalReturn);
+  EXPECT_EQ(host.stdoutText, "Error: RunawayTrace\n");
+}
+
 // The set cells (81,920) cannot be exhausted from a source: only switch case
 // values go into sets, one cell per value (they are added in increasing
 // order), and a switch whose body or table holds more than about 1,300 case

@@ -229,7 +229,10 @@ using Messages = std::span<const char* const>;
 class Rule {
  public:
   Rule(const char* name, Messages messages = {});
-  ~Rule();
+  // Closing the rule's bracket and tracing its exit may end the run (a full
+  // trace, an empty KibStack): the fatal return leaves from here.  While a
+  // fatal return unwinds, the session is finished and nothing is done.
+  ~Rule() noexcept(false);
   Rule(const Rule&) = delete;
   Rule& operator=(const Rule&) = delete;
 
@@ -272,7 +275,7 @@ class Rule {
 class Attempt {
  public:
   explicit Attempt(Rule& r, char open = '\'');
-  ~Attempt();
+  ~Attempt() noexcept(false);  // as ~Rule: may end the run
   Attempt(const Attempt&) = delete;
   Attempt& operator=(const Attempt&) = delete;
 
