@@ -38,6 +38,7 @@ check: test sanitize
 # One fuzzing process on one core; new inputs go to build-fuzz/corpus, inputs
 # that fail to build-fuzz/artifacts (keep each one in fuzz/regressions/).
 fuzz:
+	@command -v clang++ >/dev/null 2>&1 || { echo "make fuzz needs clang with libFuzzer: apt-get install -y clang"; exit 1; }
 	@test -f build-fuzz/CMakeCache.txt || CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVYL_FUZZ=ON -DVYL_TESTS=OFF
 	cmake --build build-fuzz -j $(JOBS) --target vylc_fuzzer
 	./fuzz/seeds.sh build-fuzz/seeds
