@@ -2,12 +2,15 @@
 #   make run    builds vylc and compiles examples/hello.vyl
 #   make test   builds and runs every test
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CTEST_ARGS ?= --output-on-failure
+FUZZ_SECONDS ?= 600
+FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps
+.PHONY: all build run test sanitize check clean deps fuzz
 
 all: build
 
@@ -32,5 +35,17 @@ sanitize: deps
 
 check: test sanitize
 
+# One fuzzing process on one core; new inputs go to build-fuzz/corpus, inputs
+# that fail to build-fuzz/artifacts (keep each one in fuzz/regressions/).
+fuzz:
+	@command -v clang++ >/dev/null 2>&1 || { echo "make fuzz needs clang with libFuzzer: apt-get install -y clang"; exit 1; }
+	@test -f build-fuzz/CMakeCache.txt || CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVYL_FUZZ=ON -DVYL_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS) --target vylc_fuzzer
+	./fuzz/seeds.sh build-fuzz/seeds
+	mkdir -p build-fuzz/corpus build-fuzz/artifacts
+	./build-fuzz/fuzz/vylc_fuzzer build-fuzz/corpus build-fuzz/seeds fuzz/regressions \
+	  -dict=fuzz/vyl.dict -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
+	  -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
+
 clean:
-	rm -rf build build-san
+	rm -rf build build-san build-fuzz

@@ -129,8 +129,16 @@ struct SessionResult {
   int exitStatus() const { return success ? 0 : 1; }
 };
 
-// Compiles one source: the chosen path (or the host's dialog when empty).
+// The stack of the thread a compilation runs on: enough for the deepest
+// nesting the KibStack allows, in every build.
+constexpr std::size_t kSessionStack = std::size_t{512} << 20;
+
+// Compiles one source: the chosen path (or the host's dialog when empty),
+// on a thread of its own with a stack of kSessionStack bytes.
 SessionResult RunSession(Host& host, const std::string& path = "");
+// The same on the calling thread, for callers that provide such a stack
+// themselves (the fuzz target runs many sessions on one such thread).
+SessionResult RunSessionHere(Host& host, const std::string& path = "");
 
 // A session held open on the calling thread, for running parts of the
 // compiler in-process (tests, tools): binds fresh tables, starts the session

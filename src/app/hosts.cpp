@@ -57,7 +57,10 @@ std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_
     text.append(buffer, got);
     if (got < want) break;
   }
+  // A directory opens but cannot be read: it is no source, not an empty one.
+  bool failed = std::ferror(f) != 0;
   std::fclose(f);
+  if (failed) return std::nullopt;
   return text;
 }
 

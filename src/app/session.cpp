@@ -64,6 +64,7 @@ void FinishSession() {
   FilesState& f = Files();
   if (!f.finishArmed) return;
   f.finishArmed = false;
+  RestartRunawayCount();
   // 1, 2. The trace file ends with the statistics.
   if (f.traceRole) {
     TraceLine();
@@ -94,13 +95,11 @@ namespace {
 
 // The compiler's recursion is bounded by the KibStack, not by the host's
 // stack: the compilation runs on a thread whose stack holds the deepest
-// nesting the KibStack allows.
-constexpr std::size_t kCompileStack = std::size_t{512} << 20;
-
+// nesting the KibStack allows (kSessionStack).
 void RunOnLargeStack(const std::function<void()>& body) {
   pthread_attr_t attr;
   pthread_t thread;
-  bool started = pthread_attr_init(&attr) == 0 && pthread_attr_setstacksize(&attr, kCompileStack) == 0 &&
+  bool started = pthread_attr_init(&attr) == 0 && pthread_attr_setstacksize(&attr, kSessionStack) == 0 &&
                  pthread_create(
                      &thread, &attr,
                      [](void* arg) -> void* {
@@ -178,12 +177,18 @@ OpenSession::~OpenSession() {
 }
 
 SessionResult RunSession(Host& host, const std::string& path) {
+  SessionResult result;
+  RunOnLargeStack([&] { result = RunSessionHere(host, path); });
+  return result;
+}
+
+SessionResult RunSessionHere(Host& host, const std::string& path) {
   FilesState files;
   files.host = &host;
   files.nameBuffer = path;
   files.slots[0].count = 0;
   SessionResult result;
-  RunOnLargeStack([&] { Compile(files, result); });
+  Compile(files, result);
   // One line that editors and build tools parse.
   if (!result.success && !result.message.empty() && !result.sourceName.empty()) {
     host.StderrText(result.sourceName + ":" + std::to_string(result.messageLine) + ": error: " + result.message +

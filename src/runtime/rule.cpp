@@ -31,7 +31,7 @@ Rule::Rule(const char* name, Messages messages) : name_(name), messages_(message
   bracketed_ = true;
 }
 
-Rule::~Rule() {
+Rule::~Rule() noexcept(false) {
   if (SessionFinished() || !bracketed_) return;
   if (!done_ && Tracing()) {
     ExitTrace();
@@ -89,7 +89,7 @@ Attempt::Attempt(Rule& r, char open) : rule_(r), open_(open), live_(true) {
   OpenBracket(rule_.state);
 }
 
-Attempt::~Attempt() {
+Attempt::~Attempt() noexcept(false) {
   if (SessionFinished() || !live_) return;
   rule_.state = CloseBracket();
   if (Tracing()) TraceText(open_ == '(' ? ")*" : "|");

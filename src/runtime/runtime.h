@@ -198,6 +198,9 @@ void Statistics();
 // the source is fed to the running checksum and the history ring.
 void FeedChecksum(int32_t ch);
 void CountTraceChar();  // every trace character counts towards "RunawayTrace"
+// The closing text of a session (statistics, outcome) is bounded: it starts
+// the count again rather than ending a finished compilation as a runaway.
+void RestartRunawayCount();
 void RecordPosition();
 int32_t PreMortemPosition();  // the position 64 events back, 0 when fewer were recorded
 std::string HistoryTail();    // the last min(total, 1023) history characters
@@ -226,7 +229,10 @@ using Messages = std::span<const char* const>;
 class Rule {
  public:
   Rule(const char* name, Messages messages = {});
-  ~Rule();
+  // Closing the rule's bracket and tracing its exit may end the run (a full
+  // trace, an empty KibStack): the fatal return leaves from here.  While a
+  // fatal return unwinds, the session is finished and nothing is done.
+  ~Rule() noexcept(false);
   Rule(const Rule&) = delete;
   Rule& operator=(const Rule&) = delete;
 
@@ -269,7 +275,7 @@ class Rule {
 class Attempt {
  public:
   explicit Attempt(Rule& r, char open = '\'');
-  ~Attempt();
+  ~Attempt() noexcept(false);  // as ~Rule: may end the run
   Attempt(const Attempt&) = delete;
   Attempt& operator=(const Attempt&) = delete;
 

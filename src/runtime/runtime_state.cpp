@@ -27,7 +27,8 @@ void ResetRuntime() {
   s.lastHashed = -1;
 
   SetTable& sets = rt.sets;
-  std::fill(sets.cells.begin(), sets.cells.end(), SetCellRec{});
+  sets.cells.assign(1, SetCellRec{});
+  sets.heads.clear();
   sets.buckets.fill(0);
   sets.used = 0;
 

@@ -2,8 +2,8 @@
 //
 // A set is a chain of cells in strictly decreasing element order; every
 // (element, rest) pair exists once, so equal sets are the same tree value.
-// Elements below kSetCells are found through the chain that starts at the
-// cell numbered by the element; larger and negative elements through 256
+// Elements below kSetCells are found through the chain headed by the
+// element's own head; larger and negative elements through 256
 // hash buckets.
 #include <vector>
 
@@ -29,18 +29,16 @@ SetCellRec& Cell(int32_t i) { return Sets().cells[static_cast<std::size_t>(i)]; 
 // The cell (e, rest) if it exists, else a new one.  rest's element is below e.
 int32_t FindOrMakeCell(int32_t e, int32_t rest) {
   SetTable& t = Sets();
-  int32_t* head = Direct(e) ? &Cell(e).head : &t.buckets[Bucket(e)];
-  for (int32_t c = *head; c != 0; c = Cell(c).chain) {
+  std::size_t v = static_cast<std::size_t>(e);
+  if (Direct(e) && v >= t.heads.size()) t.heads.resize(v + 1, 0);
+  int32_t& head = Direct(e) ? t.heads[v] : t.buckets[Bucket(e)];
+  for (int32_t c = head; c != 0; c = Cell(c).chain) {
     if (Cell(c).element == e && Cell(c).rest == rest) return c;
   }
   if (++t.used >= kSetCells) Error("***Set Oflo***");
   int32_t c = t.used;
-  SetCellRec& cell = Cell(c);
-  cell.element = e;
-  cell.rest = rest;
-  cell.chain = *head;
-  *head = c;
-  cell.tree = NewSetRecord(c);
+  t.cells.push_back(SetCellRec{e, rest, head, NewSetRecord(c)});
+  head = c;
   return c;
 }
 

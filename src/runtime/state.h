@@ -50,12 +50,14 @@ struct SetCellRec {
   int32_t element = 0;
   int32_t rest = 0;
   int32_t chain = 0;
-  int32_t head = 0;
   Tree tree = nullptr;
 };
 
+// The cells and the chain heads grow as they are used (up to kSetCells each),
+// so that a session does not pay for clearing the whole table.
 struct SetTable {
-  std::vector<SetCellRec> cells = std::vector<SetCellRec>(kSetCells);
+  std::vector<SetCellRec> cells = std::vector<SetCellRec>(1);  // cell 0 is never allocated
+  std::vector<int32_t> heads;  // heads[v]: the chain of the cells whose element is v
   std::array<int32_t, 256> buckets{};
   int32_t used = 0;
 };

@@ -64,6 +64,8 @@ void CountTraceChar() {
   }
 }
 
+void RestartRunawayCount() { Tr().runaway = 0; }
+
 // ---------------------------------------------------------------------------
 // Post-mortem records
 

@@ -1,0 +1,61 @@
+// Sources that are not programs: empty, binary, cut off, or not files at
+// all.  Each ends with "Failed", status 1, one message and a consistent
+// exit file and output.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "app/app.h"
+#include "harness.h"
+#include "outcome_check.h"
+
+namespace vyl {
+namespace {
+
+TEST(BadInputTest, EndsWithOneMessage) {
+  struct Case {
+    std::string source;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", "There is no 'void main()'"},
+      {std::string("\0\0\x04\0", 4), "There is no 'void main()'"},  // NULs dropped, control-D toggles the trace
+      {"\xff\xfe\x80", "Invalid character in source: code 254 in line 1"},  // 0xFF bytes are dropped
+      {"void main() {}\x1a", "Invalid character in source: code 26 in line 1"},
+      {"void main() { /* never closed", "Unterminated block comment opened in line 1"},
+      {"void main() {", "Malformed statement or missing close brace '}'"},
+      {"void main() { \"abc", "Malformed statement or missing close brace '}'"},
+      {"void main() }", "Method body (or ';') expected here"},
+      {"void main() { char c = 'ab'; }", "syntax error"},
+      {"import Nothing;", "Undefined package Nothing"},
+      {"void main() { x", "Undefined name x"},
+  };
+  for (const Case& k : cases) {
+    test::Compiled c = test::CompileSource(k.source);
+    EXPECT_EQ(c.status, 1) << k.message;
+    EXPECT_EQ(c.result.message, k.message);
+    EXPECT_EQ(c.stderrText, "prog.vyl:1: error: " + k.message + "\n");
+    EXPECT_EQ(test::OutcomeFault(c), "") << k.message;
+  }
+}
+
+// A directory opens for reading on some systems but holds no text: it
+// cannot be opened as a source, rather than compiling as an empty one.
+TEST(BadInputTest, DirectoryIsNoSource) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "vyl_bad_input_dir.vyl";
+  fs::create_directories(dir);
+  StdHost host;
+  EXPECT_FALSE(host.ReadFile(dir.string(), 100).has_value());
+  fs::remove(dir);
+  // A file longer than the limit is read up to it.
+  const fs::path file = fs::temp_directory_path() / "vyl_bad_input_long.vyl";
+  std::ofstream(file, std::ios::binary) << std::string(5000, 'a');
+  EXPECT_EQ(host.ReadFile(file.string(), 1000).value_or("").size(), 1000u);
+  fs::remove(file);
+}
+
+}  // namespace
+}  // namespace vyl

@@ -1,0 +1,171 @@
+// Every fixed capacity, reached from a source file generated here: the run
+// ends with the capacity's own message, status 1, "Failed", an exit file
+// that is not "0" and no image lines.  The deepest nestings also prove that
+// the host stack holds out until the KibStack is full, in every build.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "app/app.h"
+#include "harness.h"
+#include "outcome_check.h"
+#include "runtime/runtime.h"
+
+namespace vyl {
+namespace {
+
+using test::Compiled;
+using test::CompileSource;
+
+std::string Repeat(std::string_view s, int n) {
+  std::string out;
+  out.reserve(s.size() * static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) out.append(s);
+  return out;
+}
+
+// A source padded with blanks to exactly `size` characters.
+std::string PaddedTo(std::string source, std::size_t size) {
+  EXPECT_LE(source.size(), size);
+  source.resize(size, ' ');
+  return source;
+}
+
+std::string Main(std::string_view body) { return "void main() {" + std::string(body) + "}\r\n"; }
+
+struct Limit {
+  const char* what;
+  std::function<std::string()> source;
+  std::string message;  // a line of the output
+};
+
+void ExpectFailsWith(const Limit& k) {
+  Compiled c = CompileSource(k.source());
+  EXPECT_EQ(c.status, 1) << k.what;
+  EXPECT_TRUE(c.hasLine(k.message)) << k.what << ": " << c.output.substr(c.output.size() > 300 ? c.output.size() - 300 : 0);
+  EXPECT_EQ(test::OutcomeFault(c), "") << k.what;
+}
+
+// Strings: 4,086 ids in all, 32,700 characters in all.
+TEST(LimitsTest, StringTableAndCharacterStore) {
+  const Limit limits[] = {
+      {"4100 names", [] {
+         std::string s;
+         for (int i = 0; i < 4100; ++i) s += "int v" + std::to_string(i) + ";\r\n";
+         return s + Main("");
+       }, "***String table full***"},
+      {"40 names of 1000 characters", [] {
+         std::string s;
+         for (int i = 0; i < 40; ++i) s += "int " + std::string(1000, 'x') + std::to_string(i) + ";\r\n";
+         return s + Main("");
+       }, "***Character store full***"},
+  };
+  for (const Limit& k : limits) ExpectFailsWith(k);
+}
+
+// Every construct that nests brackets its rules on the KibStack (16,384
+// entries); nesting deeper than it allows ends the run there, long before the
+// session's thread stack runs out, in the sanitizer build as well.
+TEST(LimitsTest, KibStackOverflowForEveryKindOfNesting) {
+  const std::string kOverflow = " KibStack overflow error";
+  const Limit limits[] = {
+      {"parentheses", [] { return Main("int x = " + Repeat("(", 300000) + "1" + Repeat(")", 300000) + ";"); }, kOverflow},
+      {"unary minus", [] { return Main("int x = " + Repeat("-", 900000) + "1;"); }, kOverflow},
+      {"not", [] { return Main("boolean b = " + Repeat("!", 900000) + "true;"); }, kOverflow},
+      {"blocks", [] { return Main(Repeat("{", 450000) + Repeat("}", 450000)); }, kOverflow},
+      {"if", [] { return Main(Repeat("if (true) ", 99000) + ";"); }, kOverflow},
+      {"while", [] { return Main(Repeat("while (true) ", 76000) + ";"); }, kOverflow},
+      {"do", [] { return Main(Repeat("do ", 60000) + ";" + Repeat(" while (true);", 60000)); }, kOverflow},
+      {"switch", [] { return Main("int x = 0;" + Repeat("switch (x) { case 0: ", 40000) + Repeat("break; }", 40000)); },
+       kOverflow},
+      // Deep trees built by loops in the parser: the code generator walks them.
+      {"long operator chain", [] { return PaddedTo("int x;" + Main("x = " + Repeat("x+", 499980) + "x;"), 999999); },
+       kOverflow},
+      {"4000 statements", [] { return Main("int x = 0;" + Repeat("x = x + 1;", 4000)); }, kOverflow},
+      {"empty statements filling the source", [] { return PaddedTo(Main(Repeat(";", 999980)), 999999); }, kOverflow},
+  };
+  for (const Limit& k : limits) ExpectFailsWith(k);
+}
+
+TEST(LimitsTest, TraceCodeImageAndSwitches) {
+  const Limit limits[] = {
+      // '?' switches the trace on; more than 4,000,000 trace characters.
+      {"runaway trace", [] { return "?\r\n" + Main("int x = 0;" + Repeat("x = x + 1;\r\n", 20000)); }, "RunawayTrace"},
+      // Eight functions of about 4.5 K of code each; the code ends below the
+      // reserved words at 7FF6 = 32758.
+      {"code image", [] {
+         std::string s;
+         for (int k = 0; k < 8; ++k) s += "void f" + std::to_string(k) + "() { int x = 0;" + Repeat("x = x + 1;", 900) + "}\r\n";
+         return s + Main("");
+       }, "Too much code @32758"},
+      {"sparse switch", [] { return Main("int x = 0; switch (x) { case 0: break; case 300: break; }"); },
+       "Switch cases too sparse"},
+  };
+  for (const Limit& k : limits) ExpectFailsWith(k);
+  // The densest table that is not refused: 256 entries for two cases.
+  EXPECT_EQ(CompileSource(Main("int x = 0; switch (x) { case 0: break; case 255: break; }")).status, 0);
+}
+
+// A trace that is nearly full when the compilation ends: the statistics
+// and the outcome still close the session (they used to raise
+// "RunawayTrace" from inside the session's end, which nothing caught).
+TEST(LimitsTest, TraceFullAtTheEndOfTheSession) {
+  MemoryHost host;
+  host.files["prog.vyl"] = "";
+  {
+    OpenSession session(host);
+    for (int i = 0; i < 399999; ++i) TraceText("0123456789");  // 3,999,990 of 4,000,000
+  }
+  EXPECT_EQ(host.stdoutText, "");
+  EXPECT_EQ(test::outcome::ConsoleOutcome(host.console), "Failed");
+}
+
+// The closing bracket of an alternative traces "|": when that character
+// is the one past the limit, the run ends there like anywhere else (it used
+// to abort the process from the bracket's destructor).
+TEST(LimitsTest, TraceFullInAClosingBracket) {
+  MemoryHost host;
+  host.files["prog.vyl"] = "";
+  OpenSession session(host);
+  SetTraceLevel(2);
+  EXPECT_THROW(
+      {
+        Rule r("R");     // "+R": 2 characters
+        Attempt a(r);    // "'": 1
+        TraceText(std::string(3999997, 'a'));  // 4,000,000: the limit
+      },                 // "|" ends the run
+      FatalReturn);
+  EXPECT_EQ(host.stdoutText, "Error: RunawayTrace\n");
+}
+
+// The set cells (81,920) cannot be exhausted from a source: only switch case
+// values go into sets, one cell per value (they are added in increasing
+// order), and a switch whose body or table holds more than about 1,300 case
+// groups fails first with "Too much code in body of 'switch'".  The tables
+// of all switches that do fit share one 32 K image.  Its own limit is tested
+// with the runtime.
+TEST(LimitsTest, SwitchCaseValuesUseOneSetCellEach) {
+  std::string cases;
+  for (int i = 0; i < 1000; ++i) cases += "case " + std::to_string(i) + ": break;";
+  Compiled c = CompileSource(Main("int x = 0; switch (x) {" + cases + "}"));
+  EXPECT_EQ(c.status, 0);
+  EXPECT_NE(c.trace.find("Sets==0/80K"), std::string::npos);  // 1000 cells: 0 K
+}
+
+// One opening reads at most 999,999 characters; a longer source is refused
+// instead of being compiled in part.
+TEST(LimitsTest, SourceLength) {
+  const std::string program = Main("");
+  Compiled full = CompileSource(PaddedTo(program, 999999));
+  EXPECT_EQ(full.status, 0);
+  EXPECT_EQ(test::OutcomeFault(full), "");
+  ExpectFailsWith({"1,000,000 characters", [&] { return PaddedTo(program, 1000000); },
+                   "Source file is longer than 999999 characters"});
+  // Cut inside a comment: still refused, not compiled up to the cut.
+  ExpectFailsWith({"cut in a comment", [&] { return PaddedTo(program + "/*", 1200000); },
+                   "Source file is longer than 999999 characters"});
+}
+
+}  // namespace
+}  // namespace vyl
