@@ -177,8 +177,8 @@ TEST_F(ExpressionTest, TreesAndRanges) {
       {"s[0]", "dr(rx -2(un(dr(of -2)),...", lo, hi},
       {"m[1][2]", "dr(of 4(of 6(of 40)))", lo, hi},  // a row of int[3] is 6 bytes
       {"m[i][0]", "dr(of 0(rx 24(of 40,mp(dr(of 34),cn 6))))", lo, hi},
-      {"p.y", "ki(dr(of 2(dr(of 12))))", lo, hi},
-      {"ps[2].x", "ki(dr(of 0(dr(of 4(of 64)))))", lo, hi},
+      {"p.y", "ki(dr(of 2(un(dr(of 12)))))", lo, hi},  // the reference checked against null
+      {"ps[2].x", "ki(dr(of 0(un(dr(of 4(of 64))))))", lo, hi},
       {"&a[i & 1]", "ad(of 14,...", lo, hi},
       // Creation.
       {"new P()", "al 4(cl)", lo, hi},
