@@ -79,7 +79,8 @@ TEST_F(RangeRuleTest, MultiplyDivideRemainder) {
       {'/', R(-7, 20), R(-3, -2), kNode, R(-10, 3)},
       {'/', C(kMinInt), C(-1), kNegateLeft, kFull},  // no 32-bit value: never a fault
       {'/', R(kMinInt, 0), R(-2, -1), kNode, kFull},
-      {'/', C(kMinInt), C(-2), kConstant, C(1 << 30)},  // two constants fold where they stand
+      {'/', C(kMinInt), C(-2), kNode, C(1 << 30)},  // the machine's 0 / -2 has the same low bits
+      {'/', C(65536 + 6), C(3), kConstant, C(21847)},  // the machine's 6 / 3 has not: folded
       // An operand whose range leaves 16 bits may hold any 16-bit value on the
       // machine: ((x & 255) * 256) / 256 is -1 for x = 255; 98304 is -32768.
       {'/', R(0, 65280), C(256), kNode, R(-128, 255)},
@@ -87,8 +88,8 @@ TEST_F(RangeRuleTest, MultiplyDivideRemainder) {
       {'%', R(0, 65280), C(3), kNode, R(-2, 2)},
       {'%', R(1, 5), C(0), kDivideByZero, kFull},
       {'%', R(1, 5), C(1), kNode, C(0)},
-      {'%', C(17), C(5), kConstant, C(2)},
-      {'%', C(-17), C(5), kConstant, C(-2)},
+      {'%', C(17), C(5), kNode, C(2)},
+      {'%', C(-17), C(5), kNode, C(-2)},
       {'%', C(kMinInt), C(-1), kNode, C(0)},  // no 32-bit quotient: the machine's 0 % -1
       {'%', R(-10, 10), R(3, 5), kNode, R(-4, 4)},
       {'%', R(0, 10), R(-3, 5), kNode, R(0, 4)},
@@ -270,12 +271,10 @@ TEST_F(RangesPropertyTest, BitwiseOperatorsAndShifts) {
 // size, every value the machine computes must be congruent modulo 2^16 to
 // a value of the computed range, so that a range within 16 bits holds the
 // machine's value itself (an unchecked index, a character unmasked).
-int32_t Word(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v))); }
-
 // The SHIFT instruction: a positive count shifts left, a negative one right.
 int32_t MachineShift(int32_t value, int32_t count) {
   if (count >= 16) return 0;
-  if (count >= 0) return Word(int64_t{value} * (int64_t{1} << count));
+  if (count >= 0) return vyl::Word(int64_t{value} * (int64_t{1} << count));
   return value >> std::min(-count, 15);
 }
 
@@ -328,23 +327,23 @@ class MachineExpression {
   std::optional<int32_t> Run(int i, const int32_t* values) const {
     const Node& n = nodes_[i];
     if (n.op == 'v') return values[n.value];
-    if (n.op == 'c') return Word(n.value);
+    if (n.op == 'c') return vyl::Word(n.value);
     std::optional<int32_t> a = Run(n.left, values);
-    if (!a || n.op == 'n' || n.op == '~') return a ? std::optional(n.op == 'n' ? Word(-int64_t{*a}) : ~*a) : a;
+    if (!a || n.op == 'n' || n.op == '~') return a ? std::optional(n.op == 'n' ? vyl::Word(-int64_t{*a}) : ~*a) : a;
     std::optional<int32_t> b = Run(n.right, values);
     if (!b || ((n.op == '/' || n.op == '%') && *b == 0)) return std::nullopt;
     const int64_t x = *a, y = *b;
     switch (n.op) {
-      case '+': return Word(x + y);
-      case '-': return Word(x - y);
-      case '*': return Word(x * y);
-      case '/': return Word(x / y);
-      case '%': return Word(x % y);
-      case '&': return Word(x & y);
-      case '|': return Word(x | y);
-      case '^': return Word(x ^ y);
+      case '+': return vyl::Word(x + y);
+      case '-': return vyl::Word(x - y);
+      case '*': return vyl::Word(x * y);
+      case '/': return vyl::Word(x / y);
+      case '%': return vyl::Word(x % y);
+      case '&': return vyl::Word(x & y);
+      case '|': return vyl::Word(x | y);
+      case '^': return vyl::Word(x ^ y);
       case '<': return MachineShift(*a, *b);
-      default: return MachineShift(*a, Word(-y));  // the count negated in 16 bits
+      default: return MachineShift(*a, vyl::Word(-y));  // the count negated in 16 bits
     }
   }
 

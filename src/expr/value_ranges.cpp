@@ -149,27 +149,37 @@ TermRange Remainder(bool exact, ValueRange a, ValueRange b, ValueRange type) {
   return {TermForm::kNode, {static_cast<int32_t>(low), static_cast<int32_t>(high)}};
 }
 
+// Whether the machine's divide (or remainder) of the low 16 bits of a and b
+// gives the low 16 bits of `value`; dividing by 0 traps.
+bool MachineDivides(bool remainder, int32_t a, int32_t b, int32_t value) {
+  const int32_t x = Word(a), y = Word(b);
+  return y != 0 && Word(remainder ? x % y : x / y) == Word(value);
+}
+
 // The operation of the 32-bit `rule` as the machine computes it.  The forms
 // without a divide (by 1 or -1, or by the constant 0) are the rule's; two
-// constants fold where they stand; otherwise the machine divides the values
-// it holds, which for an operand whose range leaves 16 bits may be any
-// 16-bit value.
-TermRange OnMachine(TermRange (*rule)(bool, ValueRange, ValueRange, ValueRange), bool exact, ValueRange a,
-                    ValueRange b, ValueRange type) {
+// constants keep their 32-bit result, folded where the machine would get
+// another value; otherwise the machine divides the values it holds, which
+// for an operand whose range leaves 16 bits may be any 16-bit value.
+TermRange OnMachine(bool remainder, bool exact, ValueRange a, ValueRange b, ValueRange type) {
+  auto rule = remainder ? Remainder : Quotient;
   TermRange r = rule(exact, a, b, type);
   if (!exact || r.form != TermForm::kNode) return r;
-  if (a.IsConstant() && b.IsConstant() && r.range.IsConstant()) return {TermForm::kConstant, r.range};
+  if (a.IsConstant() && b.IsConstant() && r.range.IsConstant()) {
+    if (!MachineDivides(remainder, a.low, b.low, r.range.low)) r.form = TermForm::kConstant;
+    return r;
+  }
   return rule(exact, WordHull(a), WordHull(b), type);
 }
 
 }  // namespace
 
 TermRange DivRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
-  return OnMachine(Quotient, exact, a, b, type);
+  return OnMachine(false, exact, a, b, type);
 }
 
 TermRange RemRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
-  return OnMachine(Remainder, exact, a, b, type);
+  return OnMachine(true, exact, a, b, type);
 }
 
 namespace {

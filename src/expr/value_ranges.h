@@ -27,8 +27,10 @@
 // low 16 bits of their operands: the machine holds any 16-bit value for an
 // operand whose range leaves 16 bits (a constant beyond 16 bits holds its
 // low bits), so that range is widened to take in -32768 .. 32767 first.
-// Such an operation of two constants is folded in 32 bits where it stands
-// (kConstant), as a constant expression is: the machine never computes it.
+// Such an operation of two constants keeps its exact 32-bit result, as a
+// constant expression does; where the machine, from the low 16 bits of the
+// constants, would compute another value, the operation is folded where it
+// stands (kConstant): the machine never computes it.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +49,8 @@ struct ValueRange {
 ValueRange FullRange();
 // The values of a machine word, -32768 .. 32767.
 constexpr ValueRange kWordRange{-32768, 32767};
+// The value of the low 16 bits of v, as the machine holds it.
+inline int32_t Word(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v))); }
 // The range of the values the machine may hold for a value of `r`: `r`
 // itself when it lies within kWordRange, else its hull with kWordRange.
 ValueRange WordHull(ValueRange r);
@@ -70,7 +74,8 @@ ValueRange SubRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
 
 // Multiply, divide and remainder may make do without the operator node:
 // the result is then one operand, or one operand negated; a divide,
-// remainder or shift of two constants is the constant of its range.
+// remainder or shift of two constants may be folded to the constant of its
+// range (kConstant, see above).
 enum class TermForm { kNode, kLeft, kRight, kNegateLeft, kNegateRight, kDivideByZero, kConstant };
 struct TermRange {
   TermForm form = TermForm::kNode;
@@ -106,8 +111,7 @@ constexpr int32_t kShiftLogical = 0;
 constexpr int32_t kShiftArithmetic = 1;
 // A shift as the machine computes it (see above): kNode, or kConstant for
 // two constants.  Both right shifts are the machine's arithmetic shift, so
-// the range of >>> holds the logical and the arithmetic shift unless it is
-// folded.
+// the range of >>> holds the logical and the arithmetic shift.
 TermRange ShiftRange(int32_t op, ValueRange value, ValueRange count);
 // A sound range of `value op count`.
 ValueRange SoundShiftRange(int32_t op, ValueRange value, ValueRange count);
