@@ -159,6 +159,9 @@ TEST_F(ExpressionTest, TreesAndRanges) {
       {"x >> 2", "sh(dr(of 6),ng(cn 2))", -(1 << 29), (1 << 29) - 1},  // right shifts negate their count ...
       {"x >>> 2", "sh(dr(of 6),ng(cn 2))", 1, 0},  // ... and >>> is the same shift
       {"(x & 255) >> 4", "", 0, 15},
+      {"((x & 255) * 256) >> 8", "", -128, 255},      // the product may wrap on the machine
+      {"x >>> 30", "", -2, 3},                         // the machine's shift is arithmetic
+      {"(x & 3) + 65538 / 65537", "ad(an(dr(of 6),cn 3),cn 1)", 1, 4},  // folded where it stands
       {"{1, x & 3}", "an(dr(of 6),cn 3)", lo, hi},  // braces: the last value, its type's range
       {"{true}", "cn 1", 0, 1},
       {"&b", "of 10", lo, hi},  // the location itself, any address
@@ -177,8 +180,8 @@ TEST_F(ExpressionTest, TreesAndRanges) {
       {"s[0]", "dr(rx -2(un(dr(of -2)),...", lo, hi},
       {"m[1][2]", "dr(of 4(of 6(of 40)))", lo, hi},  // a row of int[3] is 6 bytes
       {"m[i][0]", "dr(of 0(rx 24(of 40,mp(dr(of 34),cn 6))))", lo, hi},
-      {"p.y", "ki(dr(of 2(dr(of 12))))", lo, hi},
-      {"ps[2].x", "ki(dr(of 0(dr(of 4(of 64)))))", lo, hi},
+      {"p.y", "ki(dr(of 2(un(dr(of 12)))))", lo, hi},  // the reference checked against null
+      {"ps[2].x", "ki(dr(of 0(un(dr(of 4(of 64))))))", lo, hi},
       {"&a[i & 1]", "ad(of 14,...", lo, hi},
       // Creation.
       {"new P()", "al 4(cl)", lo, hi},
@@ -199,6 +202,7 @@ TEST_F(ExpressionTest, TreesAndRanges) {
       {"CHR(300)", "an(cn 300,cn 255)", 0, 255},
       {"CHR(-1)", "an(cn -1,cn 255)", 0, 255},
       {"CHR(ORD(c) - 1)", "an(...", 0, 255},
+      {"CHR(((x & 255) * 256) >> 8)", "an(...", 0, 255},
       {"LENGTH(a)", "cn 10", 10, 10},  // the element count of either kind of array
       {"LENGTH(s)", "dv(dr(of -2(un(dr(of -2)))),cn 2)", lo, hi},
       {"LENGTH(a) + ORD(c)", "ad(cn 10,dr(of 70))", 10, 265},

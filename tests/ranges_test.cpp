@@ -4,7 +4,10 @@
 // operand ranges of every operator, every pair of operand values is
 // evaluated by brute force in 32-bit arithmetic (wrapping on overflow;
 // shifts as the SHIFT instruction counts them), and each result must lie
-// inside the computed range, whose low bound never exceeds its high bound.
+// inside the computed range, whose low bound never exceeds its high bound;
+// and the same for random composed expressions computed as the machine
+// computes them, in 16 bits.
+#include <optional>
 #include <random>
 
 #include "expr/value_ranges.h"
@@ -76,12 +79,18 @@ TEST_F(RangeRuleTest, MultiplyDivideRemainder) {
       {'/', R(-7, 20), R(-3, -2), kNode, R(-10, 3)},
       {'/', C(kMinInt), C(-1), kNegateLeft, kFull},  // no 32-bit value: never a fault
       {'/', R(kMinInt, 0), R(-2, -1), kNode, kFull},
-      {'/', C(kMinInt), C(-2), kNode, C(1 << 30)},
+      {'/', C(kMinInt), C(-2), kNode, C(1 << 30)},  // the machine's 0 / -2 has the same low bits
+      {'/', C(65536 + 6), C(3), kConstant, C(21847)},  // the machine's 6 / 3 has not: folded
+      // An operand whose range leaves 16 bits may hold any 16-bit value on the
+      // machine: ((x & 255) * 256) / 256 is -1 for x = 255; 98304 is -32768.
+      {'/', R(0, 65280), C(256), kNode, R(-128, 255)},
+      {'/', C(98304), R(20, 21), kNode, R(-1638, 4915)},
+      {'%', R(0, 65280), C(3), kNode, R(-2, 2)},
       {'%', R(1, 5), C(0), kDivideByZero, kFull},
       {'%', R(1, 5), C(1), kNode, C(0)},
       {'%', C(17), C(5), kNode, C(2)},
       {'%', C(-17), C(5), kNode, C(-2)},
-      {'%', C(kMinInt), C(-1), kNode, kFull},
+      {'%', C(kMinInt), C(-1), kNode, C(0)},  // no 32-bit quotient: the machine's 0 % -1
       {'%', R(-10, 10), R(3, 5), kNode, R(-4, 4)},
       {'%', R(0, 10), R(-3, 5), kNode, R(0, 4)},
       {'%', R(-10, -1), R(-7, 2), kNode, R(-6, 0)},
@@ -124,9 +133,14 @@ TEST_F(RangeRuleTest, BitwiseAndShifts) {
       {kShiftLogical, R(-8, -8), C(28), C(15)},  // a negative value becomes a large positive one
       {kShiftLeft, R(-3, 9), C(0), R(-3, 9)},
       {kShiftLeft, R(1, 1 << 30), C(1), kFull},  // the high value wraps to -2^31
+      // On the machine: a value that may have wrapped, >>> as >>, and a
+      // count of -32768 that stays -32768 when negated and shifts right.
+      {kShiftArithmetic, R(0, 65280), C(8), R(-128, 255)},
+      {kShiftLogical, kFull, C(30), R(-2, 3)},
+      {kShiftArithmetic, C(-1), R(-32768, -32767), R(kMinInt, 0)},
   };
-  for (auto [op, v, count, range] : shifts) EXPECT_EQ(ShiftRange(op, v, count), range) << op << " " << v.low;
-  ValueRange both = ShiftRange(kShiftLeft, C(8), R(-1, 1));  // a count across 0 shifts both ways
+  for (auto [op, v, count, range] : shifts) EXPECT_EQ(ShiftRange(op, v, count).range, range) << op << " " << v.low;
+  ValueRange both = ShiftRange(kShiftLeft, C(8), R(-1, 1)).range;  // a count across 0 shifts both ways
   EXPECT_TRUE(both.low <= 4 && both.high >= 16);
   const std::tuple<int32_t, int32_t, int32_t, int32_t> values[] = {
       {kShiftLeft, 1, 3, 8},          {kShiftLeft, 8, -2, 2},  // a negative count shifts right
@@ -243,8 +257,144 @@ TEST_F(RangesPropertyTest, BitwiseOperatorsAndShifts) {
     CheckAll("^", a, b, BitRange(BitOp::kXor, a, b), [](I x, I y) -> int64_t { return x ^ y; });
     CheckAll("&", a, b, BitRange(BitOp::kAnd, a, b), [](I x, I y) -> int64_t { return x & y; });
     for (int32_t op : {kShiftLeft, kShiftLogical, kShiftArithmetic}) {
-      CheckAll(op == kShiftLeft ? "<<" : op == kShiftLogical ? ">>>" : ">>", a, c, ShiftRange(op, a, c),
+      CheckAll(op == kShiftLeft ? "<<" : op == kShiftLogical ? ">>>" : ">>", a, c, ShiftRange(op, a, c).range,
                [op](I x, I n) -> int64_t { return ShiftValue(op, x, n); });
+    }
+  }
+}
+
+// Composed expressions as the machine computes them: every operation wraps
+// to 16 bits, a right shift negates its count in 16 bits and shifts
+// arithmetically (>>> too), a constant holds its low 16 bits, and an
+// operation the ranges fold is its constant.  For random trees of operators
+// over variables with small ranges of 16-bit values and constants of any
+// size, every value the machine computes must be congruent modulo 2^16 to
+// a value of the computed range, so that a range within 16 bits holds the
+// machine's value itself (an unchecked index, a character unmasked).
+// The SHIFT instruction: a positive count shifts left, a negative one right.
+int32_t MachineShift(int32_t value, int32_t count) {
+  if (count >= 16) return 0;
+  if (count >= 0) return vyl::Word(int64_t{value} * (int64_t{1} << count));
+  return value >> std::min(-count, 15);
+}
+
+class MachineExpression {
+ public:
+  explicit MachineExpression(RangeSource& src) : src_(src) {
+    for (ValueRange& v : vars_) {
+      const int32_t starts[] = {src.Pick(-8, 8), src.Pick(250, 260), 32767 - 4, -32768, src.Pick(-32768, 32763)};
+      v.low = starts[src.Pick(0, 4)];
+      v.high = v.low + src.Pick(0, 4);
+    }
+  }
+
+  // A tree of up to `depth` levels of operators; the index of its root.
+  int Make(int depth) {
+    if (depth == 0 || src_.Pick(0, 3) == 0) {
+      if (src_.Pick(0, 2) > 0) return Add({'v', src_.Pick(0, 2), -1, -1, {}});
+      const int64_t constants[] = {src_.Pick(-20, 20), int64_t{32768} * src_.Pick(-4, 4) + src_.Pick(-3, 3),
+                                   (int64_t{1} << src_.Pick(0, 30)) + src_.Pick(-1, 1), src_.Pick(kMinInt, kMaxInt)};
+      auto c = static_cast<int32_t>(constants[src_.Pick(0, 3)]);
+      return Add({'c', c, -1, -1, {c, c}});
+    }
+    const char op = "+-*/%&|^<>Ln~"[src_.Pick(0, 12)];
+    int a = Make(depth - 1);
+    ValueRange x = nodes_[a].range;
+    if (op == 'n' || op == '~') return Add({op, 0, a, -1, op == 'n' ? NegateRange(x, kFull) : ComplementRange(x)});
+    int b = Make(depth - 1);
+    ValueRange y = nodes_[b].range;
+    TermRange t;
+    switch (op) {
+      case '+': t.range = AddRange(true, x, y, kFull); break;
+      case '-': t.range = SubRange(true, x, y, kFull); break;
+      case '*': t = MulRange(true, x, y, kFull); break;
+      case '/': t = DivRange(true, x, y, kFull); break;
+      case '%': t = RemRange(true, x, y, kFull); break;
+      case '&': t.range = BitRange(BitOp::kAnd, x, y); break;
+      case '|': t.range = BitRange(BitOp::kOr, x, y); break;
+      case '^': t.range = BitRange(BitOp::kXor, x, y); break;
+      default: t = ShiftRange(op == '<' ? kShiftLeft : op == '>' ? kShiftArithmetic : kShiftLogical, x, y);
+    }
+    if (t.form == TermForm::kDivideByZero) return a;  // a compile-time error
+    if (t.form == TermForm::kConstant) return Add({'c', t.range.low, -1, -1, t.range});
+    // The other forms leave out an operation whose 16-bit value is the one
+    // computed below (x * 1, x / -1, ...).
+    return Add({op, 0, a, b, t.range});
+  }
+
+  // The machine's value of node i for the variables' values, none after a
+  // division by zero (a trap).
+  std::optional<int32_t> Run(int i, const int32_t* values) const {
+    const Node& n = nodes_[i];
+    if (n.op == 'v') return values[n.value];
+    if (n.op == 'c') return vyl::Word(n.value);
+    std::optional<int32_t> a = Run(n.left, values);
+    if (!a || n.op == 'n' || n.op == '~') return a ? std::optional(n.op == 'n' ? vyl::Word(-int64_t{*a}) : ~*a) : a;
+    std::optional<int32_t> b = Run(n.right, values);
+    if (!b || ((n.op == '/' || n.op == '%') && *b == 0)) return std::nullopt;
+    const int64_t x = *a, y = *b;
+    switch (n.op) {
+      case '+': return vyl::Word(x + y);
+      case '-': return vyl::Word(x - y);
+      case '*': return vyl::Word(x * y);
+      case '/': return vyl::Word(x / y);
+      case '%': return vyl::Word(x % y);
+      case '&': return vyl::Word(x & y);
+      case '|': return vyl::Word(x | y);
+      case '^': return vyl::Word(x ^ y);
+      case '<': return MachineShift(*a, *b);
+      default: return MachineShift(*a, vyl::Word(-y));  // the count negated in 16 bits
+    }
+  }
+
+  // Node i written out, with the variables' ranges: for a failure message.
+  std::string Text(int i) const {
+    const Node& n = nodes_[i];
+    if (n.op == 'v') return "v" + std::to_string(n.value) + Show(vars_[n.value]);
+    if (n.op == 'c') return std::to_string(n.value);
+    if (n.op == 'n' || n.op == '~') return std::string(n.op == 'n' ? "-" : "~") + Text(n.left);
+    const std::string op = n.op == '<' ? "<<" : n.op == '>' ? ">>" : n.op == 'L' ? ">>>" : std::string(1, n.op);
+    return "(" + Text(n.left) + " " + op + " " + Text(n.right) + ")";
+  }
+  const ValueRange& Var(int v) const { return vars_[v]; }
+  ValueRange RangeOf(int i) const { return nodes_[i].range; }
+
+ private:
+  struct Node {
+    char op;  // 'v' a variable, 'c' a constant, 'n' negation, '~', a binary operator ('L' is >>>)
+    int32_t value;  // the variable's number or the constant
+    int left, right;
+    ValueRange range;
+  };
+  int Add(Node n) {
+    if (n.op == 'v') n.range = vars_[n.value];
+    nodes_.push_back(n);
+    return static_cast<int>(nodes_.size()) - 1;
+  }
+
+  RangeSource& src_;
+  ValueRange vars_[3];
+  std::vector<Node> nodes_;
+};
+
+TEST_F(RangesPropertyTest, ComposedExpressionsHoldOnTheMachine) {
+  RangeSource src(11);
+  for (int i = 0; i < 20000; ++i) {
+    MachineExpression e(src);
+    const int root = e.Make(3);
+    const ValueRange r = e.RangeOf(root);
+    ASSERT_LE(r.low, r.high) << i;
+    int32_t v[3];
+    for (v[0] = e.Var(0).low; v[0] <= e.Var(0).high; ++v[0]) {
+      for (v[1] = e.Var(1).low; v[1] <= e.Var(1).high; ++v[1]) {
+        for (v[2] = e.Var(2).low; v[2] <= e.Var(2).high; ++v[2]) {
+          std::optional<int32_t> m = e.Run(root, v);
+          ASSERT_TRUE(!m || int64_t{r.high} - r.low >= 65535 || (int64_t{*m} - r.low + 65536 * 65536LL) % 65536 <=
+                                                                     int64_t{r.high} - r.low)
+              << e.Text(root) << " gives " << Show(r) << " but the machine " << *m << " for " << v[0] << ", "
+              << v[1] << ", " << v[2];
+        }
+      }
     }
   }
 }

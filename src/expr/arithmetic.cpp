@@ -127,6 +127,9 @@ bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
       case TermForm::kNode:
         tree = Build(label, o.common, {o.left, o.right});
         break;
+      case TermForm::kConstant:
+        tree = Constant(result.range.low);
+        break;
     }
     r.state = 0;
     type = o.common;

@@ -80,11 +80,15 @@ bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
     if (!MathExpn(syms, count, countType, countRange.low, countRange.high) || !Equal(countType, type)) {
       return r.Fail();
     }
-    ValueRange result = ShiftRange(op, {low, high}, countRange);
-    if (op != kShiftLeft) count = Build(L_ng, nullptr, {count});
-    tree = Build(L_sh, type, {tree, count});
-    low = result.low;
-    high = result.high;
+    TermRange result = ShiftRange(op, {low, high}, countRange);
+    if (result.form == TermForm::kConstant) {
+      tree = Constant(result.range.low);
+    } else {
+      if (op != kShiftLeft) count = Build(L_ng, nullptr, {count});
+      tree = Build(L_sh, type, {tree, count});
+    }
+    low = result.range.low;
+    high = result.range.high;
   }
   return r.Succeed(tree, type, low, high);
 }

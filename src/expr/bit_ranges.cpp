@@ -203,9 +203,12 @@ ValueRange BitRange(BitOp op, ValueRange a, ValueRange b) {
   return KeepIfSound(given, ExactBitRange(op, a, b));
 }
 
-// The shift rules bound the count by its low five bits (smin .. smax) and
-// the value by its high bits, first rule that applies for each bound.
-ValueRange ShiftRange(int32_t op, ValueRange value, ValueRange count) {
+namespace {
+
+// The shift rules, in 32-bit arithmetic, bound the count by its low five
+// bits (smin .. smax) and the value by its high bits, first rule that
+// applies for each bound.
+ValueRange ShiftRange32(int32_t op, ValueRange value, ValueRange count) {
   const int32_t l = value.low, h = value.high;
   const bool left = op == kShiftLeft, logical = op == kShiftLogical, arithmetic = op == kShiftArithmetic;
   int32_t ca = 0, cb = 0, pl = 0, ph = 0, ul = 0, uh = 0;
@@ -251,6 +254,43 @@ ValueRange ShiftRange(int32_t op, ValueRange value, ValueRange count) {
     given.low = ul;
   }
   return KeepIfSound(given, SoundShiftRange(op, value, count));
+}
+
+// The machine's SHIFT of the low 16 bits of x, by the low 16 bits of the
+// count for a left shift and of its negation for a right one (both right
+// shifts are arithmetic): a positive count shifts left, 16 places or more
+// leave 0; a negative one shifts right.
+int32_t MachineShift(int32_t op, int32_t x, int32_t c) {
+  const int32_t value = Word(x), count = Word(op == kShiftLeft ? int64_t{c} : -int64_t{c});
+  if (count >= 16) return 0;
+  if (count >= 0) return Word(int64_t{value} * (int64_t{1} << count));
+  return value >> std::min(-count, 15);
+}
+
+}  // namespace
+
+// Two constants keep their 32-bit result, folded where the machine would
+// get another value.  Otherwise the machine shifts the values it holds,
+// which for an operand whose range leaves 16 bits may be any 16-bit value:
+// the count always matters, the value does for a right shift and for a left
+// shift by a count that may be negative (which shifts right).  A right
+// shift negates its count in 16 bits, where -(-32768) is -32768 and shifts
+// right, as a count of 32768 would.
+TermRange ShiftRange(int32_t op, ValueRange value, ValueRange count) {
+  ValueRange given = ShiftRange32(op, value, count);
+  if (value.IsConstant() && count.IsConstant() && given.IsConstant()) {
+    bool agrees = MachineShift(op, value.low, count.low) == Word(given.low);
+    return {agrees ? TermForm::kNode : TermForm::kConstant, given};
+  }
+  ValueRange c = WordHull(count);
+  if (op != kShiftLeft && c.low <= kWordRange.low) c.high = std::max(c.high, -kWordRange.low);
+  ValueRange v = op != kShiftLeft || c.low < 0 ? WordHull(value) : value;
+  ValueRange r = ShiftRange32(op, v, c);
+  if (op == kShiftLogical) {
+    ValueRange arithmetic = ShiftRange32(kShiftArithmetic, v, c);
+    r = {std::min(r.low, arithmetic.low), std::max(r.high, arithmetic.high)};
+  }
+  return {TermForm::kNode, r};
 }
 
 // A left shift by the count, a right shift by its negation: the direction d

@@ -92,15 +92,25 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
 }
 
 // "." Identifier applied to an object: the member found in its member table.
-bool Field(Rule& r, Tree members, Tree record, Tree access, Tree& newAccess, Tree& newRecord, Tree& newType,
-           Tree& extra, ValueRange& range) {
+// An object reached through a reference, which may be null, is checked as
+// an array reached through one is (un): a field of null would be the first
+// bytes of memory.  A constant, a final object and a device are reached
+// directly.
+bool Field(Rule& r, Tree members, Tree record, Tree type, Tree access, Tree& newAccess, Tree& newRecord,
+           Tree& newType, Tree& extra, ValueRange& range) {
   if (!Accept(T_Dot)) return false;
   int32_t name = 0;
   Tree member = nullptr;
   r.state = 4;
   if (!Identifier(name) || !(member = BoundTo(members, name))) return r.Fail();
-  // A variable holds a reference to its object; a constant is the object.
-  Tree base = Is(record, L_df) ? access : Build(L_dr, nullptr, {access});
+  // A variable holds a reference to its object, or is the object (a final
+  // object, a device); a constant is the object.
+  Tree base = access;
+  if (!Is(record, L_df)) {
+    base = Build(L_dr, nullptr, {access});
+    int32_t size = 0, isReference = 0;
+    if (IsPointer(type, size, isReference) && isReference) base = Build(L_un, nullptr, {base});
+  }
   r.state = 0;
   if (!MemberGet(record, base, newAccess, extra, newType, range.low, range.high, member)) return r.Fail();
   newRecord = member;
@@ -121,7 +131,7 @@ bool Selector(Tree syms, Tree members, Tree record, Tree type, Tree access, Tree
   }
   if (!found) {
     Attempt alternative(r);
-    found = Field(r, members, record, access, newAccess, newRecord, newType, extra, range);
+    found = Field(r, members, record, type, access, newAccess, newRecord, newType, extra, range);
   }
   if (!found) return r.Fail();
   low = range.low;

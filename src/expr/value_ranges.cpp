@@ -41,6 +41,11 @@ ValueRange Span(int64_t a, int64_t b, int64_t c, int64_t d) {
 
 ValueRange FullRange() { return {kMin, kMax}; }
 
+ValueRange WordHull(ValueRange r) {
+  if (r.low >= kWordRange.low && r.high <= kWordRange.high) return r;
+  return {std::min(r.low, kWordRange.low), std::max(r.high, kWordRange.high)};
+}
+
 ValueRange WrapHull(int64_t lo, int64_t hi) {
   if (Band(lo) != Band(hi)) return FullRange();
   return {Wrapped(lo), Wrapped(hi)};
@@ -112,10 +117,12 @@ TermRange MulRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
   return {TermForm::kNode, KeepIfSound(given, WrapHull(lo, hi))};
 }
 
+namespace {
+
 // Divide (truncating), first rule that applies.  A divisor range that holds
 // 0 gives the type's range; otherwise the corner quotients bound the result,
 // except that -2147483648 / -1 has no 32-bit value and gives the type's range.
-TermRange DivRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
+TermRange Quotient(bool exact, ValueRange a, ValueRange b, ValueRange type) {
   if (!exact) return {TermForm::kNode, type};
   if (b.Is(0)) return {TermForm::kDivideByZero, type};
   if (b.Is(1)) return {TermForm::kLeft, a};
@@ -129,7 +136,7 @@ TermRange DivRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
 
 // Remainder (truncating: the sign of the dividend, smaller in magnitude than
 // the divisor), first rule that applies.
-TermRange RemRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
+TermRange Remainder(bool exact, ValueRange a, ValueRange b, ValueRange type) {
   if (!exact) return {TermForm::kNode, type};
   if (b.Is(0)) return {TermForm::kDivideByZero, type};
   if (b.Is(1)) return {TermForm::kNode, {0, 0}};
@@ -140,6 +147,39 @@ TermRange RemRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
   int64_t high = a.high > 0 ? std::max(int64_t{b.high} - 1, -1 - int64_t{b.low}) : 0;
   int64_t low = a.low < 0 ? std::min(1 - int64_t{b.high}, int64_t{b.low} + 1) : 0;
   return {TermForm::kNode, {static_cast<int32_t>(low), static_cast<int32_t>(high)}};
+}
+
+// Whether the machine's divide (or remainder) of the low 16 bits of a and b
+// gives the low 16 bits of `value`; dividing by 0 traps.
+bool MachineDivides(bool remainder, int32_t a, int32_t b, int32_t value) {
+  const int32_t x = Word(a), y = Word(b);
+  return y != 0 && Word(remainder ? x % y : x / y) == Word(value);
+}
+
+// The operation of the 32-bit `rule` as the machine computes it.  The forms
+// without a divide (by 1 or -1, or by the constant 0) are the rule's; two
+// constants keep their 32-bit result, folded where the machine would get
+// another value; otherwise the machine divides the values it holds, which
+// for an operand whose range leaves 16 bits may be any 16-bit value.
+TermRange OnMachine(bool remainder, bool exact, ValueRange a, ValueRange b, ValueRange type) {
+  auto rule = remainder ? Remainder : Quotient;
+  TermRange r = rule(exact, a, b, type);
+  if (!exact || r.form != TermForm::kNode) return r;
+  if (a.IsConstant() && b.IsConstant() && r.range.IsConstant()) {
+    if (!MachineDivides(remainder, a.low, b.low, r.range.low)) r.form = TermForm::kConstant;
+    return r;
+  }
+  return rule(exact, WordHull(a), WordHull(b), type);
+}
+
+}  // namespace
+
+TermRange DivRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
+  return OnMachine(false, exact, a, b, type);
+}
+
+TermRange RemRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
+  return OnMachine(true, exact, a, b, type);
 }
 
 namespace {

@@ -15,6 +15,22 @@
 // hand, the sound range is used instead: the exact range where it is cheap
 // to know (always for two constants), otherwise a correct bound, at worst
 // the whole int range.
+//
+// The ranges hold for the machine, which computes in 16 bits: the value it
+// computes is congruent modulo 2^16 to a value of the range, and so lies in
+// the range itself when the range lies within -32768 .. 32767 (an index
+// without a check and CHR without a mask rely on that).  Add, subtract,
+// multiply, the bitwise operators, negation, complement and left shifts
+// give the low 16 bits of their 32-bit results, so their 32-bit ranges
+// carry over.  Divide, remainder and right shifts (and a left shift by a
+// count that may be negative, or may have wrapped) depend on more than the
+// low 16 bits of their operands: the machine holds any 16-bit value for an
+// operand whose range leaves 16 bits (a constant beyond 16 bits holds its
+// low bits), so that range is widened to take in -32768 .. 32767 first.
+// Such an operation of two constants keeps its exact 32-bit result, as a
+// constant expression does; where the machine, from the low 16 bits of the
+// constants, would compute another value, the operation is folded where it
+// stands (kConstant): the machine never computes it.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +47,13 @@ struct ValueRange {
 
 // -2147483648 .. 2147483647.
 ValueRange FullRange();
+// The values of a machine word, -32768 .. 32767.
+constexpr ValueRange kWordRange{-32768, 32767};
+// The value of the low 16 bits of v, as the machine holds it.
+inline int32_t Word(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v))); }
+// The range of the values the machine may hold for a value of `r`: `r`
+// itself when it lies within kWordRange, else its hull with kWordRange.
+ValueRange WordHull(ValueRange r);
 // The range of 32-bit values that the integers lo .. hi wrap to: the same
 // interval shifted by a multiple of 2^32 when lo and hi wrap alike, else the
 // full range.
@@ -50,13 +73,16 @@ ValueRange AddRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
 ValueRange SubRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
 
 // Multiply, divide and remainder may make do without the operator node:
-// the result is then one operand, or one operand negated.
-enum class TermForm { kNode, kLeft, kRight, kNegateLeft, kNegateRight, kDivideByZero };
+// the result is then one operand, or one operand negated; a divide,
+// remainder or shift of two constants may be folded to the constant of its
+// range (kConstant, see above).
+enum class TermForm { kNode, kLeft, kRight, kNegateLeft, kNegateRight, kDivideByZero, kConstant };
 struct TermRange {
   TermForm form = TermForm::kNode;
   ValueRange range;
 };
 TermRange MulRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
+// Divide and remainder as the machine computes them (see above).
 TermRange DivRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
 TermRange RemRange(bool exact, ValueRange a, ValueRange b, ValueRange type);
 
@@ -83,7 +109,10 @@ ValueRange ExactBitRange(BitOp op, ValueRange a, ValueRange b);
 constexpr int32_t kShiftLeft = -1;
 constexpr int32_t kShiftLogical = 0;
 constexpr int32_t kShiftArithmetic = 1;
-ValueRange ShiftRange(int32_t op, ValueRange value, ValueRange count);
+// A shift as the machine computes it (see above): kNode, or kConstant for
+// two constants.  Both right shifts are the machine's arithmetic shift, so
+// the range of >>> holds the logical and the arithmetic shift.
+TermRange ShiftRange(int32_t op, ValueRange value, ValueRange count);
 // A sound range of `value op count`.
 ValueRange SoundShiftRange(int32_t op, ValueRange value, ValueRange count);
 // The value of `x op c` in the arithmetic the ranges describe.
