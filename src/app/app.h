@@ -27,6 +27,9 @@ class OutFile {
   virtual void Close() = 0;
 };
 
+// The phases of a compilation, in order; the host hears of each one's end.
+enum class Phase { kSetup, kParse, kLower, kGenerate, kWrite };
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -40,6 +43,9 @@ class Host {
   virtual void StdoutText(std::string_view s) = 0;  // formatted lines on standard output
   virtual void StderrText(std::string_view s) = 0;  // diagnostics for editors and scripts
   virtual int64_t Milliseconds() = 0;               // a monotonic clock
+  // A phase of the compilation has ended (for timing in-process; no effect
+  // on the compilation).
+  virtual void PhaseEnd(Phase) {}
 };
 
 // Real files, standard output and a console prompt for the source path.
@@ -116,6 +122,8 @@ void NoteFatal(std::string_view text);    // the text of a fatal error
 int32_t StartSession();
 void FinishSession();
 Host& CurrentHost();
+// Tells the current host that `phase` has ended.
+void PhaseEnd(Phase phase);
 
 // ---------------------------------------------------------------------------
 // The entry point.

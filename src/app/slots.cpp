@@ -7,6 +7,7 @@ namespace vyl {
 
 FilesState& Files() { return Current<FilesState>(); }
 Host& CurrentHost() { return *Files().host; }
+void PhaseEnd(Phase phase) { CurrentHost().PhaseEnd(phase); }
 
 namespace {
 
