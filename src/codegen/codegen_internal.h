@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "codegen/codegen.h"
@@ -11,9 +12,19 @@
 namespace vyl {
 
 // The code image of one compilation and its size.
+// The string tables of the constant pool by string handle (aFindString).
+// Tables only ever join the front of the pool's chain while literals are
+// read; `synced` is the newest table already in `tables`.
+struct StringTableIndex {
+  Tree pool = nullptr;
+  Tree synced = nullptr;
+  std::unordered_map<int32_t, Tree> tables;
+};
+
 struct CodeState {
   std::vector<uint8_t> image;
   int32_t size = 0;
+  StringTableIndex strings;
 };
 CodeState& Code();
 

@@ -1,6 +1,8 @@
 // The constant pool: string literals and constant tables, laid out after the
 // procedure table before any code.  Each table is a constant object: a
 // header word FFF0, the length of its contents in bytes, then the contents.
+#include <vector>
+
 #include "codegen/codegen_internal.h"
 #include "expr/expr.h"
 
@@ -53,16 +55,46 @@ bool ConstantPool(int32_t count, int32_t loc, int32_t& next, Tree tree) {
   return r.Succeed(next);
 }
 
+namespace {
+
+bool HoldsString(Tree table, int32_t id) {
+  Tree marker = Ch(table, 3);
+  return Is(marker, L_st) && Num(marker) == id;
+}
+
+// The first table of the chain that holds string `id`, as the walk from the
+// chain's head would find it: the tables that joined the chain since the
+// last search go into the index, newer ones over older ones.
+Tree FindStringTable(int32_t id, Tree chain) {
+  if (HoldsString(chain, id)) return chain;
+  StringTableIndex& index = Code().strings;
+  if (index.pool != chain) index = StringTableIndex{chain, nullptr, {}};
+  std::vector<Tree> fresh;
+  Tree t = Ch(chain, 1);
+  for (; t && t != index.synced; t = Ch(t, 1)) fresh.push_back(t);
+  if (!t && index.synced) index.tables.clear();  // the chain was rebuilt: index all of it
+  for (auto it = fresh.rbegin(); it != fresh.rend(); ++it) {
+    Tree marker = Ch(*it, 3);
+    if (Is(marker, L_st)) index.tables[Num(marker)] = *it;
+  }
+  index.synced = Ch(chain, 1);
+  auto found = index.tables.find(id);
+  if (found == index.tables.end()) return nullptr;
+  if (HoldsString(found->second, id)) return found->second;
+  // A table changed behind the index: the plain walk decides.
+  index = StringTableIndex{};
+  for (t = Ch(chain, 1); t; t = Ch(t, 1)) {
+    if (HoldsString(t, id)) return t;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 bool aFindString(int32_t id, Tree& table, Tree chain) {
   Rule r("aFindString");
-  for (Tree t = chain; t; t = Ch(t, 1)) {
-    Tree marker = Ch(t, 3);
-    if (Is(marker, L_st) && Num(marker) == id) {
-      table = t;
-      return r.Succeed(table);
-    }
-  }
-  table = nullptr;
+  table = chain ? FindStringTable(id, chain) : nullptr;
+  if (table) return r.Succeed(table);
   return r.Fail();
 }
 

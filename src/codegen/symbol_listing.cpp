@@ -41,6 +41,10 @@ bool ShoSyms(Tree scope, int32_t name, int32_t level) {
   int32_t entryLevel = 0;
   int32_t key = 0;
   for (int32_t i = 0; ixFrom(i, scope, value, entryLevel, key); ++i) {
+    // Levels never grow along the table: past the first entry of an outer
+    // level nothing is listed, and only the full trace shows the rest of
+    // the enumeration.
+    if (entryLevel < level && TraceLevel() <= 1) break;
     if (entryLevel != level || key < 1) continue;
     Tree location = Ch(value, 4);
     if (!Is(value, L_vr) || !Is(location, L_of) || !IsLeaf(Kid(location, 0))) continue;

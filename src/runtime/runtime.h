@@ -68,11 +68,17 @@ struct NodeRec : Rec {
   int32_t label;  // label code (see Label)
   Tree slot[9];   // slot 0 is the extra child; 1..n are the ordinary children
 };
+struct NameTrie;
 struct EntryRec : Rec {
   int32_t level;
   int32_t name;  // string id, or 0 for a level marker; reserved keys are small integers
   Tree value;
   Tree next;
+  // The lookup index (not part of the dictionary's value): the number of
+  // entries from this one to the end of the list, and on every
+  // kIndexStride-th entry the newest entry of each name from there on.
+  int32_t depth;
+  const NameTrie* index;
 };
 
 Tree Leaf(int32_t value);

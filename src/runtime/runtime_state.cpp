@@ -12,6 +12,8 @@ void ResetRuntime() {
   RuntimeState& rt = Rt();
   rt.arena.Clear();
   rt.treesBuilt = 0;
+  rt.indexBuilds = 0;
+  rt.cursor = DictCursor{};
   rt.globals.fill(nullptr);
   rt.globalMarks.fill(0);
 
@@ -27,8 +29,8 @@ void ResetRuntime() {
   s.lastHashed = -1;
 
   SetTable& sets = rt.sets;
-  std::fill(sets.cells.begin(), sets.cells.end(), SetCellRec{});
-  sets.buckets.fill(0);
+  sets.cells.assign(1, SetCellRec{});
+  sets.find.clear();
   sets.used = 0;
 
   TraceState& t = rt.trace;

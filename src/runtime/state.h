@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/runtime.h"
@@ -49,14 +50,15 @@ struct StringTable {
 struct SetCellRec {
   int32_t element = 0;
   int32_t rest = 0;
-  int32_t chain = 0;
-  int32_t head = 0;
   Tree tree = nullptr;
 };
 
+// Cells are numbered from 1 in the order they are made; cell 0 means no
+// cell.  `find` maps each (element, rest) pair to its cell, so a cell is
+// found in constant time however many sets share its element.
 struct SetTable {
-  std::vector<SetCellRec> cells = std::vector<SetCellRec>(kSetCells);
-  std::array<int32_t, 256> buckets{};
+  std::vector<SetCellRec> cells = std::vector<SetCellRec>(1);
+  std::unordered_map<uint64_t, int32_t> find;
   int32_t used = 0;
 };
 
@@ -79,8 +81,17 @@ struct TraceState {
   bool anyOpen = false;  // a scope level was ever opened (shown in dictionary dumps)
 };
 
+// Where the last ixFrom stopped: entry number `index` of the list `dict`.
+struct DictCursor {
+  Tree dict = nullptr;
+  Tree entry = nullptr;
+  int32_t index = 0;
+};
+
 struct RuntimeState {
   Arena arena;
+  DictCursor cursor;
+  uint32_t indexBuilds = 0;  // stamps the trie nodes of the lookup index being built
   int64_t treesBuilt = 0;
   std::array<Tree, 10> globals{};
   std::array<int32_t, 10> globalMarks{};
@@ -95,5 +106,10 @@ struct RuntimeState {
 namespace vyl {
 Tree NewSetRecord(int32_t cell);
 Tree NewEntry(int32_t level, int32_t name, Tree value, Tree next);
+// The newest entry binding `name` in the list that starts at `dict`, or null
+// (name_index.cpp).  Level markers (name 0) bind nothing.
+EntryRec* NewestEntry(int32_t name, Tree dict);
+// Sets up the lookup index of an entry just made (name_index.cpp).
+void IndexEntry(EntryRec* entry);
 }  // namespace vyl
 

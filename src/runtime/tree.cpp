@@ -60,6 +60,7 @@ Tree NewEntry(int32_t level, int32_t name, Tree value, Tree next) {
   r->name = name;
   r->value = value;
   r->next = next;
+  IndexEntry(r);
   return r;
 }
 
