@@ -57,6 +57,7 @@ struct Program {
 struct Options {
   std::string vylc, vylsim, tcc, work = "bench-work";
   int runs = 21;
+  bool inProcessOnly = false;  // skip the checks and the process timings
 };
 
 void WriteFile(const std::string& path, const std::string& text) {
@@ -296,6 +297,7 @@ int main(int argc, char** argv) {
     else if (a == "--tcc" && more) o.tcc = argv[++i];
     else if (a == "--runs" && more) o.runs = std::max(1, std::atoi(argv[++i]));
     else if (a == "--work" && more) o.work = argv[++i];
+    else if (a == "--in-process-only") o.inProcessOnly = true;
     else {
       std::fprintf(stderr,
                    "Usage: vylbench --vylc PATH --vylsim PATH [--tcc PATH] [--runs N] [--work DIR] "
@@ -324,9 +326,14 @@ int main(int argc, char** argv) {
     WriteFile(p.name + ".vyl", p.vyl);
     WriteFile(p.name + ".c", p.c);
   }
-  bool checked = Check(programs, o);
-  std::printf("\nTiming whole processes (%d runs each)...\n", o.runs);
-  TimeProcesses(programs, o);
+  bool checked = true;
+  if (!o.inProcessOnly) {
+    checked = Check(programs, o);
+    std::printf("\nTiming whole processes (%d runs each)...\n", o.runs);
+    TimeProcesses(programs, o);
+  } else {
+    for (Program& p : programs) p.imageSize = CompileInProcess(p.vyl).imageSize;
+  }
 
   std::printf("\nIn-process (Google Benchmark)\n");
   RegisterInProcess(programs);

@@ -24,6 +24,10 @@ class OutFile {
  public:
   virtual ~OutFile() = default;
   virtual void Put(char c) = 0;
+  // Puts each character of `text` in turn.
+  virtual void Write(std::string_view text) {
+    for (char c : text) Put(c);
+  }
   virtual void Close() = 0;
 };
 
@@ -100,6 +104,12 @@ void OpenSlot(int kind);
 void CloseSlot(int slot);
 void PutChar(int slot, int32_t ch);
 void TracePut(int slot, int32_t ch);
+// PutChar of every character of `text`, in order.
+void PutText(int slot, std::string_view text);
+// TracePut of every character of `text`, in order.
+void TracePutText(int slot, std::string_view text);
+// GetChar, then ConsumeChar unless at the end of the input.
+int32_t TakeChar(int slot);
 int32_t GetChar(int slot);
 void ConsumeChar(int slot);  // the caller consumes the current character
 // True when the input slot's opening was cut off at the read limit.

@@ -191,6 +191,9 @@ void TraceLabel(int32_t label, int32_t showNumber);
 void Msg(std::string_view text);
 void MsgNumber(int32_t x);
 void MsgLineEnd();  // a line end on the message output (not a message)
+// For each value in turn: MsgLineEnd() when its index is a multiple of 16,
+// then Msg(" ") and MsgNumber(value).
+void MsgByteValues(std::span<const uint8_t> values);
 
 [[noreturn]] void Error(std::string_view text);
 [[noreturn]] void MemErr();

@@ -13,17 +13,28 @@
 namespace vyl {
 
 // Tree records are never freed during a compilation; they live in chunks that
-// the session releases as a whole.
+// the session releases as a whole.  Chunks grow from 256 KiB to 4 MiB and
+// are mapped with their pages present: a large program then pays for a few
+// mappings instead of a page fault every 4 KiB.
 class Arena {
  public:
-  static constexpr std::size_t kChunk = 1 << 16;
+  static constexpr std::size_t kFirstChunk = std::size_t{1} << 18;
+  static constexpr std::size_t kLargestChunk = std::size_t{1} << 22;
   static constexpr std::size_t kLimit = std::size_t{1} << 30;  // beyond this: ***MEMERR***
+  Arena() = default;
+  ~Arena() { Clear(); }
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
   void* Allocate(std::size_t bytes);
   void Clear();
   std::size_t Used() const { return total_; }
 
  private:
-  std::vector<std::unique_ptr<std::byte[]>> chunks_;
+  struct Chunk {
+    void* base;
+    std::size_t size;
+  };
+  std::vector<Chunk> chunks_;
   std::size_t left_ = 0;
   std::byte* next_ = nullptr;
   std::size_t total_ = 0;

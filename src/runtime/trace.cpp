@@ -105,7 +105,7 @@ std::string HistoryTail() {
 void Msg(std::string_view text) {
   RecordPosition();
   if (!text.empty()) Tr().lastInitial = text.front();
-  for (char c : text) TracePut(OutputRole(), static_cast<unsigned char>(c));
+  TracePutText(OutputRole(), text);
   if (TraceLevel() > 0) {
     TraceChar('`');
     for (char c : text) TracePut(TraceRole(), static_cast<unsigned char>(c));
@@ -116,6 +116,45 @@ void Msg(std::string_view text) {
 void MsgNumber(int32_t x) { Msg(NumberText(x)); }
 
 void MsgLineEnd() { TracePut(OutputRole(), '\r'); }
+
+void MsgByteValues(std::span<const uint8_t> values) {
+  int out = OutputRole();
+  if (TraceLevel() > 0 || out == 0 || out == TraceRole()) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i % 16 == 0) MsgLineEnd();
+      Msg(" ");
+      MsgNumber(values[i]);
+    }
+    return;
+  }
+  // Without the trace, every character of the message output is written
+  // and fed to the checksum, and every message records a position: the
+  // text is made here with its checksum and positions, then written at once.
+  TraceState& t = Tr();
+  std::string text;
+  text.reserve(values.size() * 4 + values.size() / 16 + 1);
+  auto piece = [&](std::string_view p) {
+    RecordPosition();
+    t.lastInitial = p.front();
+    for (char c : p) FeedChecksum(static_cast<unsigned char>(c));
+    text += p;
+  };
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i % 16 == 0) {
+      FeedChecksum('\r');
+      text += '\r';
+    }
+    piece(" ");
+    char digits[3];
+    int v = values[i];
+    int n = 0;
+    if (v >= 100) digits[n++] = static_cast<char>('0' + v / 100);
+    if (v >= 10) digits[n++] = static_cast<char>('0' + v / 10 % 10);
+    digits[n++] = static_cast<char>('0' + v % 10);
+    piece(std::string_view(digits, static_cast<std::size_t>(n)));
+  }
+  PutText(out, text);
+}
 
 // ---------------------------------------------------------------------------
 // The KibStack and the accepted-token counter

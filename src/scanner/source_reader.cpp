@@ -21,10 +21,8 @@ constexpr char kUnterminatedComment[] = "Unterminated block comment";
 // Consumes the next character of the source; every consumed character goes
 // to the running checksum and the history ring.
 int32_t Take() {
-  int slot = SourceRole();
-  int32_t c = GetChar(slot);
+  int32_t c = TakeChar(SourceRole());
   if (c == kEndOfFile) return kEndOfFile;
-  ConsumeChar(slot);
   FeedChecksum(c);
   return c;
 }
