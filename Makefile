@@ -2,12 +2,13 @@
 #   make run    builds vylc and compiles examples/hello.vyl
 #   make test   builds and runs every test
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# make bench measures vylc against tcc (README, Performance).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CTEST_ARGS ?= --output-on-failure
 
-.PHONY: all build run test sanitize check clean deps
+.PHONY: all build run test sanitize check clean deps bench
 
 all: build
 
@@ -31,6 +32,20 @@ sanitize: deps
 	cd build-san && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) $(CTEST_ARGS)
 
 check: test sanitize
+
+# The benchmark: vylc against tcc on generated programs (see README,
+# Performance).  The programs are written to a RAM file system when there is
+# one, so that disk latency does not swamp the timings of either compiler.
+BENCH_WORK ?= $(shell test -w /dev/shm && echo /dev/shm/vylbench || echo $(CURDIR)/build/bench-work)
+BENCH_ARGS ?= --runs 21 --benchmark_repetitions=11 --benchmark_report_aggregates_only=true --benchmark_min_time=0.2
+
+bench: deps
+	@./scripts/check-bench-deps.sh
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake -S . -B build > /dev/null
+	cmake --build build -j $(JOBS) --target vylc vylsim vylbench peak_rss
+	./build/bench/vylbench --vylc build/vylc --vylsim build/vylsim --tcc tcc --peak-rss build/bench/peak_rss \
+	  --work $(BENCH_WORK) $(BENCH_ARGS)
 
 clean:
 	rm -rf build build-san

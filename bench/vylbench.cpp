@@ -1,8 +1,8 @@
 // vylbench: measures vylc on generated programs against tcc on their C
 // translations and checks the performance targets.
 //
-//   vylbench --vylc PATH --vylsim PATH [--tcc PATH] [--runs N] [--work DIR]
-//            [Google Benchmark flags]
+//   vylbench --vylc PATH --vylsim PATH [--tcc PATH] [--peak-rss PATH]
+//            [--runs N] [--work DIR] [--in-process-only] [Google Benchmark flags]
 //
 // 1. Generates an empty program, the maximum program (the most workers whose
 //    image stays within three quarters of the 32 KB code image), a medium one
@@ -24,6 +24,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "in_process.h"
@@ -55,7 +56,7 @@ struct Program {
 };
 
 struct Options {
-  std::string vylc, vylsim, tcc, work = "bench-work";
+  std::string vylc, vylsim, tcc, peakRss, work = "bench-work";
   int runs = 21;
   bool inProcessOnly = false;  // skip the checks and the process timings
 };
@@ -137,20 +138,37 @@ bool Check(std::vector<Program>& programs, const Options& o) {
   return ok;
 }
 
+// The peak resident memory of a command, through peak_rss; 0 when unknown.
+long PeakKiB(const Options& o, std::vector<std::string> command) {
+  if (o.peakRss.empty()) return 0;
+  command.insert(command.begin(), o.peakRss);
+  ProcessRun run = RunProcess(command, true);
+  return run.status == 0 ? std::atol(run.output.c_str()) : 0;
+}
+
 void TimeProcesses(std::vector<Program>& programs, const Options& o) {
   std::map<std::string, std::vector<double>> wall, cpu;
   std::map<std::string, long> peak;
+  // The runs of the programs and of both compilers alternate, so that a
+  // change in the machine's load touches all of them alike.
   for (int r = 0; r < o.runs; ++r) {
     for (Program& p : programs) {
       ProcessRun v = RunProcess({o.vylc, p.name + ".vyl"}, false);
       wall["v" + p.name].push_back(v.wallMs);
       cpu["v" + p.name].push_back(v.cpuMs);
-      peak["v" + p.name] = std::max(peak["v" + p.name], v.peakKiB);
       if (o.tcc.empty()) continue;
       ProcessRun t = RunProcess({o.tcc, "-c", p.name + ".c", "-o", p.name + ".o"}, false);
       wall["t" + p.name].push_back(t.wallMs);
       cpu["t" + p.name].push_back(t.cpuMs);
-      peak["t" + p.name] = std::max(peak["t" + p.name], t.peakKiB);
+    }
+  }
+  for (Program& p : programs) {
+    for (int r = 0; r < 3; ++r) {
+      peak["v" + p.name] = std::max(peak["v" + p.name], PeakKiB(o, {o.vylc, p.name + ".vyl"}));
+      if (!o.tcc.empty()) {
+        peak["t" + p.name] =
+            std::max(peak["t" + p.name], PeakKiB(o, {o.tcc, "-c", p.name + ".c", "-o", p.name + ".o"}));
+      }
     }
   }
   for (Program& p : programs) {
@@ -277,6 +295,29 @@ bool Report(const std::vector<Program>& ps, const Options& o) {
   return all;
 }
 
+std::string FirstLine(const std::string& path, const std::string& prefix = "") {
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
+  }
+  return "";
+}
+
+// The processor, the number of cores and the load averages.
+std::string MachineText() {
+  std::string cpu = FirstLine("/proc/cpuinfo", "model name\t: ");
+  return (cpu.empty() ? std::string("unknown processor") : cpu) + ", " +
+         std::to_string(std::thread::hardware_concurrency()) + " cores";
+}
+
+std::string LoadText() {
+  std::string load = FirstLine("/proc/loadavg");
+  std::size_t third = 0;
+  for (int i = 0; i < 3 && third != std::string::npos; ++i) third = load.find(' ', third + 1);
+  return load.substr(0, third);
+}
+
 std::string Absolute(const std::string& path) {
   return path.empty() ? path : std::filesystem::absolute(path).string();
 }
@@ -295,19 +336,21 @@ int main(int argc, char** argv) {
     if (a == "--vylc" && more) o.vylc = argv[++i];
     else if (a == "--vylsim" && more) o.vylsim = argv[++i];
     else if (a == "--tcc" && more) o.tcc = argv[++i];
+    else if (a == "--peak-rss" && more) o.peakRss = argv[++i];
     else if (a == "--runs" && more) o.runs = std::max(1, std::atoi(argv[++i]));
     else if (a == "--work" && more) o.work = argv[++i];
     else if (a == "--in-process-only") o.inProcessOnly = true;
     else {
       std::fprintf(stderr,
-                   "Usage: vylbench --vylc PATH --vylsim PATH [--tcc PATH] [--runs N] [--work DIR] "
-                   "[--benchmark_...]\n");
+                   "Usage: vylbench --vylc PATH --vylsim PATH [--tcc PATH] [--peak-rss PATH] [--runs N]\n"
+                   "                [--work DIR] [--in-process-only] [--benchmark_...]\n");
       return 2;
     }
   }
   o.vylc = Absolute(FindInPath(o.vylc));
   o.vylsim = Absolute(FindInPath(o.vylsim));
   if (!o.tcc.empty()) o.tcc = FindInPath(o.tcc);
+  if (!o.peakRss.empty()) o.peakRss = Absolute(FindInPath(o.peakRss));
   if (o.vylc.empty() || o.vylsim.empty()) {
     std::fprintf(stderr, "vylbench: vylc and vylsim must be given (--vylc, --vylsim)\n");
     return 2;
@@ -316,6 +359,8 @@ int main(int argc, char** argv) {
     std::printf("tcc is not installed: the comparison with tcc is left out.\n"
                 "Install it with: sudo apt-get install -y tcc\n\n");
   }
+  std::string loadBefore = LoadText();
+  std::printf("Machine: %s; load average %s\n\n", MachineText().c_str(), loadBefore.c_str());
   std::filesystem::create_directories(o.work);
   std::filesystem::current_path(o.work);
 
@@ -343,6 +388,8 @@ int main(int argc, char** argv) {
   TakeMedians(programs, collector);
 
   bool met = Report(programs, o);
+  std::printf("\nMachine: %s; load average %s before, %s after\n", MachineText().c_str(), loadBefore.c_str(),
+              LoadText().c_str());
   if (!checked) std::printf("\nSome generated program did not compile or run correctly (see above).\n");
   return checked ? (met ? 0 : 1) : 3;
 }
