@@ -1,65 +1,30 @@
 // The rule protocol: entry and exit trace, KibStack brackets, error states.
-//
-// Every rule and every attempt opens a bracket, so the brackets work on the
-// KibStack directly; only near its ends do they go through KPush and KPop,
-// which report overflow and underflow.
+// The brackets themselves are inline (runtime.h); here are their slow paths
+// near the ends of the KibStack and everything that traces.
 #include "runtime/runtime.h"
-#include "runtime/state.h"
 
 namespace vyl {
 
-namespace {
+namespace rules {
 
-TraceState& Tr() { return Rt().trace; }
-
-void OpenBracket(TraceState& t, int32_t state) {
-  if (t.depth >= 0 && t.depth + 2 <= kKibStackSize) {
-    int32_t* top = t.kib.data() + t.depth;
-    top[0] = state;
-    top[1] = t.accepted;
-    t.depth += 2;
-    if (t.depth > t.highWater) t.highWater = t.depth;
-  } else {
-    KPush(state);
-    KPush(t.accepted);
-  }
-  t.accepted = 0;
+void OpenSlowly(RuleStack& k, int32_t state) {
+  KPush(state);
+  KPush(k.accepted);
+  k.accepted = 0;
 }
 
-// Closes a bracket: the construct's accepted tokens count for the enclosing
-// one, and the error state in force before it is restored.
-int32_t CloseBracket(TraceState& t) {
-  if (t.depth >= 2 && t.depth <= kKibStackSize) {
-    t.depth -= 2;
-    const int32_t* top = t.kib.data() + t.depth;
-    t.accepted += top[1];
-    return top[0];
-  }
+int32_t CloseSlowly(RuleStack& k) {
   int32_t accepted = KPop();
-  t.accepted += accepted;
+  k.accepted += accepted;
   return KPop();
 }
 
-}  // namespace
+}  // namespace rules
 
-Rule::Rule(const char* name, Messages messages) : name_(name), messages_(messages) {
-  if (Tr().level > 0) {
-    TraceText("+");
-    TraceText(name_);
-    TraceLine();
-  }
-  OpenBracket(Tr(), 0);
-  bracketed_ = true;
-}
-
-Rule::~Rule() {
-  RuntimeState& rt = Rt();
-  if (rt.finished || !bracketed_) return;
-  if (!done_ && rt.trace.level > 0) {
-    ExitTrace();
-    ExitResult(false);
-  }
-  CloseBracket(rt.trace);
+void Rule::EntryTrace() {
+  TraceText("+");
+  TraceText(name_);
+  TraceLine();
 }
 
 bool Rule::Miss() {
@@ -104,18 +69,6 @@ void Rule::TraceOut(Tree t) {
 void Rule::TraceOut(int32_t v) {
   TraceChar(' ');
   TraceNumber(v);
-}
-
-Attempt::Attempt(Rule& r, char open) : rule_(r), open_(open), live_(true) {
-  if (Tr().level > 0) TraceChar(open_);
-  OpenBracket(Tr(), rule_.state);
-}
-
-Attempt::~Attempt() {
-  RuntimeState& rt = Rt();
-  if (rt.finished || !live_) return;
-  rule_.state = CloseBracket(rt.trace);
-  if (rt.trace.level > 0) TraceText(open_ == '(' ? ")*" : "|");
 }
 
 }  // namespace vyl

@@ -175,8 +175,22 @@ std::vector<int32_t> SetElements(Tree set);
 constexpr int32_t kKibStackSize = 16384;
 constexpr int32_t kRunawayLimit = 4000000;
 
-int32_t TraceLevel();
-void SetTraceLevel(int32_t level);
+// What every rule touches on entry and exit: the trace level, the KibStack
+// and the count of accepted tokens, and whether the session is over.  Part
+// of the runtime state, bound with it (RulesOf); kept here so that the rule
+// protocol below works on it without calls.
+struct RuleStack {
+  int32_t traceLevel = 0;
+  int32_t depth = 0;
+  int32_t highWater = 0;
+  int32_t accepted = 0;
+  bool finished = false;
+  std::vector<int32_t> kib = std::vector<int32_t>(kKibStackSize);
+};
+inline RuleStack& Rules() { return Current<RuleStack>(); }
+
+inline int32_t TraceLevel() { return Rules().traceLevel; }
+inline void SetTraceLevel(int32_t level) { Rules().traceLevel = level; }
 inline bool Tracing() { return TraceLevel() > 0; }
 
 void TraceText(std::string_view s);
@@ -232,10 +246,58 @@ std::string HistoryTail();    // the last min(total, 1023) history characters
 // " syntax error"; otherwise the construct simply did not apply.
 using Messages = std::span<const char* const>;
 
+namespace rules {
+
+// A bracket keeps the enclosing construct's error state and accepted-token
+// count on the KibStack; the construct starts with none accepted.  Near the
+// ends of the stack, KPush and KPop report overflow and underflow.
+void OpenSlowly(RuleStack& k, int32_t state);
+int32_t CloseSlowly(RuleStack& k);
+
+inline void Open(RuleStack& k, int32_t state) {
+  if (k.depth >= 0 && k.depth + 2 <= kKibStackSize) {
+    int32_t* top = k.kib.data() + k.depth;
+    top[0] = state;
+    top[1] = k.accepted;
+    k.depth += 2;
+    if (k.depth > k.highWater) k.highWater = k.depth;
+    k.accepted = 0;
+  } else {
+    OpenSlowly(k, state);
+  }
+}
+
+// Closes a bracket: the construct's accepted tokens count for the enclosing
+// one, and the error state in force before it is handed back.
+inline int32_t Close(RuleStack& k) {
+  if (k.depth >= 2 && k.depth <= kKibStackSize) {
+    k.depth -= 2;
+    const int32_t* top = k.kib.data() + k.depth;
+    k.accepted += top[1];
+    return top[0];
+  }
+  return CloseSlowly(k);
+}
+
+}  // namespace rules
+
 class Rule {
  public:
-  Rule(const char* name, Messages messages = {});
-  ~Rule();
+  Rule(const char* name, Messages messages = {}) : name_(name), messages_(messages) {
+    RuleStack& k = Rules();
+    if (k.traceLevel > 0) EntryTrace();
+    rules::Open(k, 0);
+    bracketed_ = true;
+  }
+  ~Rule() {
+    RuleStack& k = Rules();
+    if (k.finished || !bracketed_) return;
+    if (!done_ && k.traceLevel > 0) {
+      ExitTrace();
+      ExitResult(false);
+    }
+    rules::Close(k);
+  }
   Rule(const Rule&) = delete;
   Rule& operator=(const Rule&) = delete;
 
@@ -263,6 +325,7 @@ class Rule {
 
  private:
   friend class Attempt;
+  void EntryTrace();
   void ExitTrace();
   void ExitResult(bool ok);
   static void TraceOut(Tree t);
@@ -277,8 +340,17 @@ class Rule {
 // Brackets a construct that may fail without consuming input.
 class Attempt {
  public:
-  explicit Attempt(Rule& r, char open = '\'');
-  ~Attempt();
+  explicit Attempt(Rule& r, char open = '\'') : rule_(r), open_(open), live_(true) {
+    RuleStack& k = Rules();
+    if (k.traceLevel > 0) TraceChar(open_);
+    rules::Open(k, rule_.state);
+  }
+  ~Attempt() {
+    RuleStack& k = Rules();
+    if (k.finished || !live_) return;
+    rule_.state = rules::Close(k);
+    if (k.traceLevel > 0) TraceText(open_ == '(' ? ")*" : "|");
+  }
   Attempt(const Attempt&) = delete;
   Attempt& operator=(const Attempt&) = delete;
 
@@ -303,8 +375,10 @@ RuntimeState& Rt();
 std::shared_ptr<RuntimeState> NewRuntimeState();
 void ResetRuntime();  // the runtime part of StartSession
 // True once FinishSession has run: nothing of the compiler runs again.
-bool SessionFinished();
-void MarkSessionFinished();
+inline bool SessionFinished() { return Rules().finished; }
+inline void MarkSessionFinished() { Rules().finished = true; }
+// The rule counters of a runtime state (bound together with it).
+RuleStack& RulesOf(RuntimeState& state);
 int64_t TreesBuilt();
 int32_t KibHighWater();
 int32_t KibDepth();

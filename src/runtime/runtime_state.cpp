@@ -34,7 +34,6 @@ void ResetRuntime() {
   sets.used = 0;
 
   TraceState& t = rt.trace;
-  t.level = 0;
   t.runaway = 0;
   t.lastInitial = ' ';
   t.posCounter = 0;
@@ -44,15 +43,16 @@ void ResetRuntime() {
   t.historyCount = 0;
   t.progressTick = 0;
   t.echoed = false;
-  t.depth = 0;
-  t.highWater = 0;
-  t.accepted = 0;
   t.lastTraced = nullptr;
   t.anyOpen = false;
-  rt.finished = false;
+  RuleStack& k = rt.rules;
+  k.traceLevel = 0;
+  k.depth = 0;
+  k.highWater = 0;
+  k.accepted = 0;
+  k.finished = false;
 }
 
-bool SessionFinished() { return Rt().finished; }
-void MarkSessionFinished() { Rt().finished = true; }
+RuleStack& RulesOf(RuntimeState& state) { return state.rules; }
 
 }  // namespace vyl

@@ -74,7 +74,6 @@ struct SetTable {
 };
 
 struct TraceState {
-  int32_t level = 0;
   int32_t runaway = 0;
   char lastInitial = ' ';
   uint32_t posCounter = 0;
@@ -84,10 +83,6 @@ struct TraceState {
   uint32_t historyCount = 0;
   int64_t progressTick = 0;
   bool echoed = false;
-  std::vector<int32_t> kib = std::vector<int32_t>(kKibStackSize);
-  int32_t depth = 0;
-  int32_t highWater = 0;
-  int32_t accepted = 0;
   Tree lastTraced = nullptr;
   bool anyOpen = false;  // a scope level was ever opened (shown in dictionary dumps)
 };
@@ -109,7 +104,7 @@ struct RuntimeState {
   StringTable strings;
   SetTable sets;
   TraceState trace;
-  bool finished = false;
+  RuleStack rules;  // the trace level, the KibStack, the end of the session
 };
 
 }  // namespace vyl

@@ -23,8 +23,6 @@ void EchoProgress(std::string_view s) {
 
 }  // namespace
 
-int32_t TraceLevel() { return Tr().level; }
-void SetTraceLevel(int32_t level) { Tr().level = level; }
 
 void TraceText(std::string_view s) {
   if (!s.empty()) Tr().lastInitial = s.front();
@@ -160,21 +158,21 @@ void MsgByteValues(std::span<const uint8_t> values) {
 // The KibStack and the accepted-token counter
 
 void KPush(int32_t v) {
-  TraceState& t = Tr();
-  if (t.depth >= kKibStackSize) Error(" KibStack overflow error");
-  t.kib[static_cast<std::size_t>(t.depth++)] = v;
-  if (t.depth > t.highWater) t.highWater = t.depth;
+  RuleStack& k = Rules();
+  if (k.depth >= kKibStackSize) Error(" KibStack overflow error");
+  k.kib[static_cast<std::size_t>(k.depth++)] = v;
+  if (k.depth > k.highWater) k.highWater = k.depth;
 }
 
 int32_t KPop() {
-  TraceState& t = Tr();
-  if (t.depth <= 0) Error(" KibStack underflow error");
-  return t.kib[static_cast<std::size_t>(--t.depth)];
+  RuleStack& k = Rules();
+  if (k.depth <= 0) Error(" KibStack underflow error");
+  return k.kib[static_cast<std::size_t>(--k.depth)];
 }
 
-int32_t& AcceptedTokens() { return Tr().accepted; }
-int32_t KibHighWater() { return Tr().highWater; }
-int32_t KibDepth() { return Tr().depth; }
+int32_t& AcceptedTokens() { return Rules().accepted; }
+int32_t KibHighWater() { return Rules().highWater; }
+int32_t KibDepth() { return Rules().depth; }
 
 // ---------------------------------------------------------------------------
 // Statistics and the fatal-error path
