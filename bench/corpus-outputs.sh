@@ -35,6 +35,18 @@ for shape in "1 1" "1 12" "5 12" "20 12" "40 12" "3 40"; do
 done
 "$vylgen" --functions 2 --statements 12 --pad 999999 > "$out/src/gen-comments.vyl"
 
+# Sources that test how the characters are read: line ends CR LF and bare
+# CR, blanks of every kind, NUL, control-D and 0xFF bytes in comments and
+# between tokens, long comment lines, comments at the very end, an
+# unterminated block comment, and an error after many comment lines.
+long=$(printf '%0300d' 0 | tr 0 x)
+printf 'void main() {\r\n  int i = 1;\t// tab, then CR LF\r\n  /* block\r\n  comment */ i = i + 1;\r\n}\r\n// last' > "$out/src/chars-crlf.vyl"
+printf 'void main() {\r  int i = 1; // bare CR\r  i = i + 2;\r}\r' > "$out/src/chars-cr.vyl"
+printf 'void main() {\n \t\v\f\b int i = 1;\n  // a control-D \004 here, and \000 and \377\n  i = i \000+ 1; /* \004 \377 */\n  i = i\377 + 2;\n}\n' > "$out/src/chars-special.vyl"
+printf 'void main() {\n  // %s\n  int i = 1; /* %s */ i = i + 1;\n}\n/* %s' "$long" "$long" "$long" > "$out/src/chars-unterminated.vyl"
+printf 'void main() {\n  // %s\n  int i = 1;\n  /* %s\n %s */\n  i = i + 1;\n}\n// %s' "$long" "$long" "$long" "$long" > "$out/src/chars-long.vyl"
+{ printf 'void main() {\n'; for i in $(seq 200); do printf '  // comment line %s %s\n' "$i" "$long"; done; printf '  int i = j;\n}\n'; } > "$out/src/chars-error.vyl"
+
 cd "$out/src"
 for f in *.vyl; do
   base=${f%.vyl}

@@ -8,6 +8,7 @@
 // executable and an in-memory one for tests.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -110,6 +111,23 @@ void PutText(int slot, std::string_view text);
 void TracePutText(int slot, std::string_view text);
 // GetChar, then ConsumeChar unless at the end of the input.
 int32_t TakeChar(int slot);
+// The input that the next TakeChar calls would read, from the current
+// position to the end of the opening; nothing after a GetChar that was not
+// consumed.  Its leading ordinary characters are delivered unchanged.
+std::string_view PendingInput(int slot);
+// Characters that GetChar delivers as they are: not NUL, control-D, line
+// feed, carriage return or 0xFF.
+constexpr bool IsOrdinaryInput(unsigned char ch) {
+  return ch != 0 && ch != 4 && ch != '\n' && ch != '\r' && ch != 0xFF;
+}
+// IsOrdinaryInput as a table, for loops over many characters.
+inline constexpr auto kOrdinaryInput = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = IsOrdinaryInput(static_cast<unsigned char>(c));
+  return table;
+}();
+// Takes the first n characters of PendingInput(slot), all ordinary.
+void TakeRun(int slot, std::size_t n);
 int32_t GetChar(int slot);
 void ConsumeChar(int slot);  // the caller consumes the current character
 // True when the input slot's opening was cut off at the read limit.

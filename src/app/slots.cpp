@@ -1,5 +1,7 @@
 // File slots: character-level input and output for the source, the output
 // file, the trace, the exit file and the console.
+#include <algorithm>
+
 #include "app/session_state.h"
 #include "runtime/runtime.h"
 
@@ -177,6 +179,22 @@ int32_t TakeChar(int slot) {
   int32_t c = GetChar(slot);
   if (c != kEndOfFile) ConsumeChar(slot);
   return c;
+}
+
+std::string_view PendingInput(int slot) {
+  if (!ValidSlot(slot)) return {};
+  Slot& s = SlotAt(slot);
+  if (s.lookahead != 0 || s.count <= 0 || s.pos >= s.in.size()) return {};
+  std::size_t limit = std::min(s.in.size() - s.pos, static_cast<std::size_t>(s.count));
+  return {s.in.data() + s.pos, limit};
+}
+
+void TakeRun(int slot, std::size_t n) {
+  if (!ValidSlot(slot) || n == 0) return;
+  Slot& s = SlotAt(slot);
+  s.pos += n;
+  s.count -= static_cast<int32_t>(n);
+  s.lastWasCR = false;
 }
 
 int32_t GetChar(int slot) {

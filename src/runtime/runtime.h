@@ -220,6 +220,8 @@ void Statistics();
 // Post-mortem records: every character written to the output and read from
 // the source is fed to the running checksum and the history ring.
 void FeedChecksum(int32_t ch);
+// FeedChecksum of every character of `text`, in order.
+void FeedChecksumText(std::string_view text);
 void CountTraceChar();  // every trace character counts towards "RunawayTrace"
 void RecordPosition();
 int32_t PreMortemPosition();  // the position 64 events back, 0 when fewer were recorded

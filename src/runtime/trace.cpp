@@ -1,5 +1,8 @@
 // The trace and message printers, the post-mortem records, the KibStack and
 // the fatal-error path.
+#include <algorithm>
+#include <cstring>
+
 #include "app/app.h"
 #include "runtime/runtime.h"
 #include "runtime/state.h"
@@ -72,6 +75,29 @@ void FeedChecksum(int32_t ch) {
   t.checksum = (rotated + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
   t.history[t.historyCount % 1024] = static_cast<char>(ch);
   ++t.historyCount;
+}
+
+void FeedChecksumText(std::string_view text) {
+  TraceState& t = Tr();
+  uint32_t sum = t.checksum;
+  for (char ch : text) {
+    int32_t c = static_cast<int8_t>(ch);
+    uint32_t rotated = ((sum << 1) | (sum >> 15)) & 0xFFFFu;
+    sum = (rotated + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
+  }
+  t.checksum = sum;
+  // Only the last characters stay in the history ring.
+  std::size_t keep = std::min(text.size(), t.history.size());
+  uint32_t count = t.historyCount + static_cast<uint32_t>(text.size() - keep);
+  std::string_view last = text.substr(text.size() - keep);
+  while (!last.empty()) {
+    std::size_t at = count % t.history.size();
+    std::size_t piece = std::min(last.size(), t.history.size() - at);
+    std::memcpy(t.history.data() + at, last.data(), piece);
+    last.remove_prefix(piece);
+    count += static_cast<uint32_t>(piece);
+  }
+  t.historyCount = count;
 }
 
 void RecordPosition() {

@@ -47,6 +47,26 @@ void Advance(ScannerState& s) {
   if (lineEnd && s.ch == kEndOfFile) ++s.line;
 }
 
+std::string_view PendingSource(const ScannerState& s) {
+  return IsLineEnd(s.ch) ? std::string_view() : PendingInput(SourceRole());
+}
+
+void AdvanceRun(ScannerState& s, std::string_view run, std::size_t n) {
+  // The current character and the first n - 1 of the run join the token
+  // text, the n characters of the run are taken, and the last of them
+  // becomes the current character.
+  auto addText = [&s](int32_t c) {
+    if (c > 0 && c < 128 && s.text.size() < kTokenTextLimit) s.text.push_back(static_cast<char>(c));
+  };
+  addText(s.ch);
+  for (std::size_t i = 0; i + 1 < n && s.text.size() < kTokenTextLimit; ++i) {
+    addText(static_cast<unsigned char>(run[i]));
+  }
+  TakeRun(SourceRole(), n);
+  FeedChecksumText(run.substr(0, n));
+  s.ch = static_cast<unsigned char>(run[n - 1]);
+}
+
 void Restart(ScannerState& s) {
   s.line = 1;
   s.ch = kEndOfFile;
