@@ -3,6 +3,7 @@
 #   make test   builds and runs every test
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 # make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang).
+# make bench measures vylc against tcc (README, Performance).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -10,7 +11,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps fuzz
+.PHONY: all build run test sanitize check clean deps fuzz bench
 
 all: build
 
@@ -46,6 +47,19 @@ fuzz:
 	./build-fuzz/fuzz/vylc_fuzzer build-fuzz/corpus build-fuzz/seeds fuzz/regressions \
 	  -dict=fuzz/vyl.dict -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
 	  -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
+# The benchmark: vylc against tcc on generated programs (see README,
+# Performance).  The programs are written to a RAM file system when there is
+# one, so that disk latency does not swamp the timings of either compiler.
+BENCH_WORK ?= $(shell test -w /dev/shm && echo /dev/shm/vylbench || echo $(CURDIR)/build/bench-work)
+BENCH_ARGS ?= --runs 21 --benchmark_repetitions=11 --benchmark_report_aggregates_only=true --benchmark_min_time=0.2
+
+bench: deps
+	@./scripts/check-bench-deps.sh
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake -S . -B build > /dev/null
+	cmake --build build -j $(JOBS) --target vylc vylsim vylbench peak_rss
+	./build/bench/vylbench --vylc build/vylc --vylsim build/vylsim --tcc tcc --peak-rss build/bench/peak_rss \
+	  --work $(BENCH_WORK) $(BENCH_ARGS)
 
 clean:
 	rm -rf build build-san build-fuzz

@@ -8,6 +8,7 @@
 // executable and an in-memory one for tests.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -24,8 +25,15 @@ class OutFile {
  public:
   virtual ~OutFile() = default;
   virtual void Put(char c) = 0;
+  // Puts each character of `text` in turn.
+  virtual void Write(std::string_view text) {
+    for (char c : text) Put(c);
+  }
   virtual void Close() = 0;
 };
+
+// The phases of a compilation, in order; the host hears of each one's end.
+enum class Phase { kSetup, kParse, kLower, kGenerate, kWrite };
 
 class Host {
  public:
@@ -40,6 +48,9 @@ class Host {
   virtual void StdoutText(std::string_view s) = 0;  // formatted lines on standard output
   virtual void StderrText(std::string_view s) = 0;  // diagnostics for editors and scripts
   virtual int64_t Milliseconds() = 0;               // a monotonic clock
+  // A phase of the compilation has ended (for timing in-process; no effect
+  // on the compilation).
+  virtual void PhaseEnd(Phase) {}
 };
 
 // Real files, standard output and a console prompt for the source path.
@@ -94,6 +105,29 @@ void OpenSlot(int kind);
 void CloseSlot(int slot);
 void PutChar(int slot, int32_t ch);
 void TracePut(int slot, int32_t ch);
+// PutChar of every character of `text`, in order.
+void PutText(int slot, std::string_view text);
+// TracePut of every character of `text`, in order.
+void TracePutText(int slot, std::string_view text);
+// GetChar, then ConsumeChar unless at the end of the input.
+int32_t TakeChar(int slot);
+// The input that the next TakeChar calls would read, from the current
+// position to the end of the opening; nothing after a GetChar that was not
+// consumed.  Its leading ordinary characters are delivered unchanged.
+std::string_view PendingInput(int slot);
+// Characters that GetChar delivers as they are: not NUL, control-D, line
+// feed, carriage return or 0xFF.
+constexpr bool IsOrdinaryInput(unsigned char ch) {
+  return ch != 0 && ch != 4 && ch != '\n' && ch != '\r' && ch != 0xFF;
+}
+// IsOrdinaryInput as a table, for loops over many characters.
+inline constexpr auto kOrdinaryInput = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = IsOrdinaryInput(static_cast<unsigned char>(c));
+  return table;
+}();
+// Takes the first n characters of PendingInput(slot), all ordinary.
+void TakeRun(int slot, std::size_t n);
 int32_t GetChar(int slot);
 void ConsumeChar(int slot);  // the caller consumes the current character
 // True when the input slot's opening was cut off at the read limit.
@@ -116,6 +150,8 @@ void NoteFatal(std::string_view text);    // the text of a fatal error
 int32_t StartSession();
 void FinishSession();
 Host& CurrentHost();
+// Tells the current host that `phase` has ended.
+void PhaseEnd(Phase phase);
 
 // ---------------------------------------------------------------------------
 // The entry point.

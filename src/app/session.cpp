@@ -121,6 +121,7 @@ struct SessionTables {
   std::shared_ptr<ScannerState> scanner = NewScannerState();
   std::shared_ptr<CodeState> code = NewCodeState();
   BindCurrent<RuntimeState> bindRuntime{*runtime};
+  BindCurrent<RuleStack> bindRules{RulesOf(*runtime)};
   BindCurrent<ScannerState> bindScanner{*scanner};
   BindCurrent<CodeState> bindCode{*code};
   BindCurrent<FilesState> bindFiles;

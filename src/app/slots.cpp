@@ -1,5 +1,7 @@
 // File slots: character-level input and output for the source, the output
 // file, the trace, the exit file and the console.
+#include <algorithm>
+
 #include "app/session_state.h"
 #include "runtime/runtime.h"
 
@@ -7,6 +9,7 @@ namespace vyl {
 
 FilesState& Files() { return Current<FilesState>(); }
 Host& CurrentHost() { return *Files().host; }
+void PhaseEnd(Phase phase) { CurrentHost().PhaseEnd(phase); }
 
 namespace {
 
@@ -123,6 +126,75 @@ void TracePut(int slot, int32_t ch) {
   } else if (slot == f.outputRole) {
     FeedChecksum(ch);
   }
+}
+
+void PutText(int slot, std::string_view text) {
+  if (!ValidSlot(slot) || slot == 0) {
+    for (char c : text) PutChar(slot, static_cast<unsigned char>(c));
+    return;
+  }
+  // What PutChar would write, character by character, goes out in pieces.
+  Slot& s = SlotAt(slot);
+  char buffer[512];
+  std::size_t used = 0;
+  for (char c : text) {
+    if (s.count < 0) break;
+    ++s.count;
+    if ((slot & 2) == 0 || !s.out || c == '\n') continue;
+    if (used + 2 > sizeof buffer) {
+      s.out->Write(std::string_view(buffer, used));
+      used = 0;
+    }
+    buffer[used++] = c;
+    if (c == '\r') buffer[used++] = '\n';
+  }
+  if (used > 0) s.out->Write(std::string_view(buffer, used));
+}
+
+void TracePutText(int slot, std::string_view text) {
+  FilesState& f = Files();
+  if (!ValidSlot(slot) || slot == 0 || slot == f.traceRole || slot != f.outputRole) {
+    for (char c : text) TracePut(slot, static_cast<unsigned char>(c));
+    return;
+  }
+  // The message output: every character is written and fed to the checksum.
+  PutText(slot, text);
+  for (char c : text) FeedChecksum(static_cast<unsigned char>(c));
+}
+
+int32_t TakeChar(int slot) {
+  if (ValidSlot(slot)) {
+    // An ordinary character of an input opening, with nothing looked ahead.
+    Slot& s = SlotAt(slot);
+    if (s.lookahead == 0 && s.count > 0 && s.pos < s.in.size()) {
+      auto ch = static_cast<unsigned char>(s.in[s.pos]);
+      if (ch != 0 && ch != 4 && ch != '\n' && ch != 0xFF) {
+        --s.count;
+        ++s.pos;
+        s.lastWasCR = ch == '\r';
+        return ch;
+      }
+    }
+  }
+  int32_t c = GetChar(slot);
+  if (c != kEndOfFile) ConsumeChar(slot);
+  return c;
+}
+
+std::string_view PendingInput(int slot) {
+  if (!ValidSlot(slot)) return {};
+  Slot& s = SlotAt(slot);
+  if (s.lookahead != 0 || s.count <= 0 || s.pos >= s.in.size()) return {};
+  std::size_t limit = std::min(s.in.size() - s.pos, static_cast<std::size_t>(s.count));
+  return {s.in.data() + s.pos, limit};
+}
+
+void TakeRun(int slot, std::size_t n) {
+  if (!ValidSlot(slot) || n == 0) return;
+  Slot& s = SlotAt(slot);
+  s.pos += n;
+  s.count -= static_cast<int32_t>(n);
+  s.lastWasCR = false;
 }
 
 int32_t GetChar(int slot) {

@@ -25,7 +25,7 @@ namespace {
 // Steps 4 to 10 of a method: name bytes, length byte, entry word, body,
 // epilogue, return and the late jumps of the body.
 bool MethodBody(int32_t loc, int32_t& next, Tree method, const std::string& name) {
-  Tree signature = Ch(method, 2);
+  Tree signature = Part(method, 2);
   int32_t at = loc;
   for (char c : name) {
     if (!PutBy(static_cast<unsigned char>(c), at, at)) return false;
@@ -33,14 +33,14 @@ bool MethodBody(int32_t loc, int32_t& next, Tree method, const std::string& name
   if (!PutBy(static_cast<int32_t>(name.size()), at, at)) return false;
   // The entry word points at the length byte's predecessor: the first
   // instruction minus 2.
-  int64_t entry = 2 + 2 * static_cast<int64_t>(Num(Ch(method, 4)));
+  int64_t entry = 2 + 2 * static_cast<int64_t>(Num(Part(method, 4)));
   if (entry < 2 || entry >= kCodeLimit) return false;
   int32_t unused = 0;
   if (!PutIntger(at - 2, static_cast<int32_t>(entry), unused)) return false;
   if (!EmitBytes({0x20, 0x02}, at, at)) return false;
   Tree bodyFixups = nullptr;
-  if (!CodeGen(at, at, bodyFixups, Ch(method, 5))) return false;
-  if (!PointerKill(at, at, Ch(signature, 4))) return false;
+  if (!CodeGen(at, at, bodyFixups, Part(method, 5))) return false;
+  if (!PointerKill(at, at, Part(signature, 4))) return false;
   if (!PutConstant(Num(signature), at, at) || !PutBy(0x03, at, at)) return false;
   if (!FwdJumps(bodyFixups)) return false;
   next = at;
@@ -50,9 +50,9 @@ bool MethodBody(int32_t loc, int32_t& next, Tree method, const std::string& name
 Gen MethodCode(int32_t loc, int32_t& next, Tree& fixups, Tree method) {
   int32_t at = loc;
   Tree earlier = nullptr;
-  if (!CodeGen(loc, at, earlier, Ch(method, 1))) return Gen::Failed;
+  if (!CodeGen(loc, at, earlier, Part(method, 1))) return Gen::Failed;
   std::string name = NameText(method);
-  if (!Ch(method, 5)) {
+  if (!Part(method, 5)) {
     GenMessage("Function " + name + " has a prototype but no body");
     return Gen::Failed;
   }
@@ -86,7 +86,7 @@ Gen IntrinsicCode(int32_t loc, int32_t& next, Tree& fixups, Tree call) {
   Tree list = nullptr;
   for (int i = 1; i <= 3; ++i) {
     Tree part = nullptr;
-    if (!CodeGen(at, at, part, Ch(call, i))) return Gen::Failed;
+    if (!CodeGen(at, at, part, Part(call, i))) return Gen::Failed;
     ListMerge(list, part, list);
   }
   if (k == 0) {
@@ -96,7 +96,7 @@ Gen IntrinsicCode(int32_t loc, int32_t& next, Tree& fixups, Tree call) {
     if (k > 19) {
       // The SysOp calls' first argument is their last operand.
       Tree part = nullptr;
-      if (!CodeGen(at, at, part, Ch(call, 4))) return Gen::Failed;
+      if (!CodeGen(at, at, part, Part(call, 4))) return Gen::Failed;
       ListMerge(list, part, list);
     }
     if (!PutConstant(k - 10, at, at) || !PutBy(0x09, at, at)) return Gen::Failed;
@@ -121,8 +121,8 @@ Gen Pair(int32_t loc, int32_t& next, Tree& fixups, Tree tree, int first, int sec
   Tree a = nullptr;
   Tree b = nullptr;
   int32_t at = loc;
-  if (!CodeGen(at, at, a, Ch(tree, first))) return Gen::Failed;
-  if (second > 0 && !CodeGen(at, at, b, Ch(tree, second))) return Gen::Failed;
+  if (!CodeGen(at, at, a, Part(tree, first))) return Gen::Failed;
+  if (second > 0 && !CodeGen(at, at, b, Part(tree, second))) return Gen::Failed;
   next = at;
   ListMerge(a, b, fixups);
   return Gen::Ok;
@@ -136,7 +136,7 @@ Gen OwnCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   }
   switch (LabelOf(tree)) {
     case L_fn:
-      if (!Is(Ch(tree, 2), L_xf)) return Gen::NotMine;
+      if (!Is(Part(tree, 2), L_xf)) return Gen::NotMine;
       return MethodCode(loc, next, fixups, tree);
     case L_vr:
       return KidCount(tree) == 4 ? Pair(loc, next, fixups, tree, 1, 0) : Gen::NotMine;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "codegen/codegen.h"
@@ -11,9 +12,19 @@
 namespace vyl {
 
 // The code image of one compilation and its size.
+// The string tables of the constant pool by string handle (aFindString).
+// Tables only ever join the front of the pool's chain while literals are
+// read; `synced` is the newest table already in `tables`.
+struct StringTableIndex {
+  Tree pool = nullptr;
+  Tree synced = nullptr;
+  std::unordered_map<int32_t, Tree> tables;
+};
+
 struct CodeState {
   std::vector<uint8_t> image;
   int32_t size = 0;
+  StringTableIndex strings;
 };
 CodeState& Code();
 
@@ -28,14 +39,6 @@ constexpr int32_t kCodeLimit = kWatchWord;
 enum class Gen { NotMine, Ok, Failed };
 
 inline Gen GenOf(bool ok) { return ok ? Gen::Ok : Gen::Failed; }
-
-// Child i of a node when i is within the node's child count; slot 0 always.
-// (A node replaced in place keeps stale slots above its new count.)
-inline Tree Ch(Tree t, int i) {
-  if (!IsNode(t)) return nullptr;
-  if (i > 0 && i > KidCount(t)) return nullptr;
-  return Kid(t, i);
-}
 
 // The number a node or leaf stands for (ValueOf of its slot 0).
 inline int32_t Num(Tree t) { return ValueOf(t); }

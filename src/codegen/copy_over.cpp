@@ -33,8 +33,8 @@ Tree Up(Tree context) { return Build(L_up, context); }
 
 // An unplaced variable gets the next offset of the scope.
 bool Place(Tree syms, Tree variable, Tree rest, Tree& chain) {
-  Tree type = Ch(variable, 2);
-  Tree location = Ch(variable, 4);
+  Tree type = Part(variable, 2);
+  Tree location = Part(variable, 4);
   Tree context = nullptr;
   int32_t level = 0;
   int32_t offset = 0;
@@ -51,9 +51,9 @@ bool Allocate(Tree syms, int32_t pass, Tree object, Tree rest, Lowered& out) {
   Tree intType = nullptr;
   int32_t level = 0;
   if (!From(kKeyInt, syms, intType, level)) return false;
-  Tree type = Ch(object, 2);
-  Tree size = Ch(object, 3);
-  Tree location = Ch(object, 4);
+  Tree type = Part(object, 2);
+  Tree size = Part(object, 3);
+  Tree location = Part(object, 4);
   Tree context = nullptr;
   Tree objectContext = nullptr;
   int32_t header = 0;
@@ -64,7 +64,7 @@ bool Allocate(Tree syms, int32_t pass, Tree object, Tree rest, Lowered& out) {
     return false;
   }
   if (!Is(location, L_of)) return false;
-  Tree base = Ch(location, 1);
+  Tree base = Part(location, 1);
   Tree headerValue = Build(L_cn, Leaf(-16));
   Tree headerSlot = Build(L_vr, nullptr, {rest, intType, Up(context), Build(L_of, Leaf(header), {base})});
   Tree headerStatement =
@@ -94,9 +94,9 @@ bool Allocate(Tree syms, int32_t pass, Tree object, Tree rest, Lowered& out) {
 // An initialised declaration: `as` over the variable (possibly wrapped in a
 // line node), no target, the value in child 3.
 Tree InitialisedVariable(Tree decl) {
-  if (!Is(decl, L_as) || Ch(decl, 2)) return nullptr;
-  Tree inner = Ch(decl, 1);
-  if (Is(inner, L_nn) && Is(Ch(inner, 1), L_vr)) return Ch(inner, 1);
+  if (!Is(decl, L_as) || Part(decl, 2)) return nullptr;
+  Tree inner = Part(decl, 1);
+  if (Is(inner, L_nn) && Is(Part(inner, 1), L_vr)) return Part(inner, 1);
   if (Is(inner, L_vr)) return inner;
   return nullptr;
 }
@@ -111,44 +111,44 @@ bool Walk(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl) {
   }
   Lowered rest;
   if (Is(decl, L_no)) {
-    if (!Walk(syms, pass, link, rest, Ch(decl, 1))) return false;
+    if (!Walk(syms, pass, link, rest, Part(decl, 1))) return false;
     out = rest;
-    if (pass == 0) out.chain = Build(L_no, Kid(decl, 0), {rest.chain, Ch(decl, 2)});
+    if (pass == 0) out.chain = Build(L_no, Kid(decl, 0), {rest.chain, Part(decl, 2)});
     return true;
   }
   if (Tree variable = InitialisedVariable(decl)) {
-    if (!Walk(syms, pass, link, rest, Ch(variable, 1))) return false;
+    if (!Walk(syms, pass, link, rest, Part(variable, 1))) return false;
     out = rest;
     if (pass == 0) {
       Tree kept = Keep(variable, rest.chain);
-      if (Is(Ch(decl, 1), L_nn)) kept = Keep(Ch(decl, 1), kept);
+      if (Is(Part(decl, 1), L_nn)) kept = Keep(Part(decl, 1), kept);
       out.chain = Keep(decl, kept);
     }
     return true;
   }
-  if (Is(decl, L_vr) && Is(Ch(decl, 3), L_cn)) {
+  if (Is(decl, L_vr) && Is(Part(decl, 3), L_cn)) {
     // An inline object.
     switch (pass) {
       case -1:
         return Allocate(syms, pass, decl, link, out);
       case 1:
-        return Walk(syms, 1, link, rest, Ch(decl, 1)) && Allocate(syms, pass, decl, rest.chain, out);
+        return Walk(syms, 1, link, rest, Part(decl, 1)) && Allocate(syms, pass, decl, rest.chain, out);
       case 2:
-        return Walk(syms, 1, link, out, Ch(decl, 1));
+        return Walk(syms, 1, link, out, Part(decl, 1));
       default:
-        return Walk(syms, pass, link, out, Ch(decl, 1));
+        return Walk(syms, pass, link, out, Part(decl, 1));
     }
   }
   if (Is(decl, L_vr)) {
-    if (!Walk(syms, pass, link, rest, Ch(decl, 1))) return false;
+    if (!Walk(syms, pass, link, rest, Part(decl, 1))) return false;
     out = rest;
     if (pass != 1 && pass != 2) return true;
-    if (!Ch(decl, 3)) return Place(syms, decl, rest.chain, out.chain);
+    if (!Part(decl, 3)) return Place(syms, decl, rest.chain, out.chain);
     out.chain = Keep(decl, rest.chain);
     return true;
   }
   if ((Is(decl, L_fn) && KidCount(decl) >= 4) || Is(decl, L_cl)) {
-    if (!Walk(syms, pass, link, rest, Ch(decl, 1))) return false;
+    if (!Walk(syms, pass, link, rest, Part(decl, 1))) return false;
     out = rest;
     if ((pass == -2 && Is(decl, L_fn)) || (pass == 0 && Is(decl, L_cl))) out.chain = Keep(decl, rest.chain);
     return true;

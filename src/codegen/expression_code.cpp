@@ -24,7 +24,7 @@ bool Operands(int32_t loc, int32_t& next, Tree& fixups, Tree left, Tree right) {
 
 bool Binary(int32_t loc, int32_t& next, Tree& fixups, Tree tree, std::initializer_list<int32_t> op) {
   int32_t at = loc;
-  return Operands(loc, at, fixups, Ch(tree, 1), Ch(tree, 2)) && EmitBytes(op, at, next);
+  return Operands(loc, at, fixups, Part(tree, 1), Part(tree, 2)) && EmitBytes(op, at, next);
 }
 
 bool Unary(int32_t loc, int32_t& next, Tree& fixups, Tree operand, std::initializer_list<int32_t> op) {
@@ -42,15 +42,15 @@ bool Allocate(int32_t size, int32_t loc, int32_t& next) {
 // Reading through a dereference node: a frame variable directly, anything
 // else by its computed address.
 Gen Dereference(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
-  Tree address = Ch(tree, 1);
+  Tree address = Part(tree, 1);
   int32_t size = Num(tree);
-  if (Is(address, L_of) && !Ch(address, 1) && (size == 0 || size == 1)) {
+  if (Is(address, L_of) && !Part(address, 1) && (size == 0 || size == 1)) {
     return GenOf(GenVarAcc(size + 1, loc, next, fixups, address));
   }
   int32_t at = loc;
   if (!CodeGen(loc, at, fixups, address)) return Gen::Failed;
   if (size == 0) {
-    if (Is(Ch(tree, 2), L_mt) && !PutBy(0x0E, at, at)) return Gen::Failed;
+    if (Is(Part(tree, 2), L_mt) && !PutBy(0x0E, at, at)) return Gen::Failed;
     return GenOf(PutBy(0x0C, at, next));
   }
   // A byte is the low half of the word that starts one byte earlier.
@@ -91,10 +91,10 @@ Gen OperandCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
       g = GenOf(Binary(loc, next, fixups, tree, {0x1F, 0x06, 0x05}));
       break;
     case L_ng:
-      if (KidCount(tree) >= 1) g = GenOf(Unary(loc, next, fixups, Ch(tree, 1), {0x10}));
+      if (KidCount(tree) >= 1) g = GenOf(Unary(loc, next, fixups, Part(tree, 1), {0x10}));
       break;
     case L_nt:
-      if (KidCount(tree) >= 1) g = GenOf(Unary(loc, next, fixups, Ch(tree, 1), {0x11}));
+      if (KidCount(tree) >= 1) g = GenOf(Unary(loc, next, fixups, Part(tree, 1), {0x11}));
       break;
     case L_tk: {
       // The table's address, relative to the address pushed by 60 00.
@@ -122,18 +122,18 @@ Gen OperandCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
       g = Dereference(loc, next, fixups, tree);
       break;
     case L_un:
-      g = GenOf(GenVarAcc(kAddressOnly, loc, at, fixups, Ch(tree, 1)) && TrapCheck(0x04, at, next));
+      g = GenOf(GenVarAcc(kAddressOnly, loc, at, fixups, Part(tree, 1)) && TrapCheck(0x04, at, next));
       break;
     case L_ki:
     case L_of:
       g = GenOf(GenVarAcc(kAddressOnly, loc, next, fixups, tree));
       break;
     case L_ar: {
-      Tree count = Ch(tree, 3);
+      Tree count = Part(tree, 3);
       if (!count) {
         g = GenOf(Allocate(Num(tree), loc, next));
       } else if (Is(count, L_no)) {
-        g = GenOf(CodeGen(loc, at, fixups, Ch(count, 1)) && PutConstant(Num(tree), at, at) &&
+        g = GenOf(CodeGen(loc, at, fixups, Part(count, 1)) && PutConstant(Num(tree), at, at) &&
                   PutBy(0x1E, at, at) && EmitBytes({0x22, 0x09, 0x05}, at, next));
       }
       break;
@@ -144,18 +144,18 @@ Gen OperandCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
     case L_at: {
       // Arguments are pushed first to last; a reference argument takes a
       // new reference through _Up.
-      bool ok = Operands(loc, at, fixups, Ch(tree, 1), Ch(tree, 2));
-      if (ok && Is(Ch(tree, 3), L_pt)) ok = EmitBytes({0x60, 0x01}, at, at);
+      bool ok = Operands(loc, at, fixups, Part(tree, 1), Part(tree, 2));
+      if (ok && Is(Part(tree, 3), L_pt)) ok = EmitBytes({0x60, 0x01}, at, at);
       next = at;
       g = GenOf(ok);
       break;
     }
     case L_rx:
-      g = GenOf(Operands(loc, at, fixups, Ch(tree, 1), Ch(tree, 2)) && PutConstant(Num(tree), at, at) &&
+      g = GenOf(Operands(loc, at, fixups, Part(tree, 1), Part(tree, 2)) && PutConstant(Num(tree), at, at) &&
                 TrapCheck(0x07, at, next));
       break;
     case L_mt:
-      g = GenOf(CodeGen(loc, next, fixups, Ch(tree, 1)));
+      g = GenOf(CodeGen(loc, next, fixups, Part(tree, 1)));
       break;
     default:
       break;
@@ -190,11 +190,11 @@ Gen OperatorCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
       return Gen::NotMine;
   }
   bool ok;
-  if (op == 0x12 && IsZero(Ch(tree, 2))) {
+  if (op == 0x12 && IsZero(Part(tree, 2))) {
     // Comparing with 0: the operand and NOT.
-    ok = Unary(loc, next, fixups, Ch(tree, 1), {0x11});
-  } else if (op == 0x12 && IsZero(Ch(tree, 1))) {
-    ok = Unary(loc, next, fixups, Ch(tree, 2), {0x11});
+    ok = Unary(loc, next, fixups, Part(tree, 1), {0x11});
+  } else if (op == 0x12 && IsZero(Part(tree, 1))) {
+    ok = Unary(loc, next, fixups, Part(tree, 2), {0x11});
   } else {
     ok = Binary(loc, next, fixups, tree, {op});
   }

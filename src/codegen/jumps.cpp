@@ -34,8 +34,8 @@ bool ListMerge(Tree a, Tree b, Tree& out) {
 void ListRecords(Tree list, std::vector<Tree>& out) {
   if (!list) return;
   if (Is(list, L_no)) {
-    ListRecords(Ch(list, 1), out);
-    ListRecords(Ch(list, 2), out);
+    ListRecords(Part(list, 1), out);
+    ListRecords(Part(list, 2), out);
     return;
   }
   out.push_back(list);
@@ -47,9 +47,9 @@ bool FwdExit(int32_t& address, Tree target) {
   if (Is(target, L_fn)) {
     // The method's exit address, recorded by PointerKill in the `no` node
     // of its signature.
-    Tree signature = Ch(target, 2);
+    Tree signature = Part(target, 2);
     if (!Is(signature, L_xf)) return r.Fail();
-    address = Num(Ch(signature, 4));
+    address = Num(Part(signature, 4));
   } else if (Is(target, L_wh) || Is(target, L_lp) || Is(target, L_sw)) {
     address = Num(target);
   } else {
@@ -63,10 +63,10 @@ bool FwdJumps(Tree fixups) {
   if (!fixups) return r.Succeed();
   switch (LabelOf(fixups)) {
     case L_no:
-      if (!FwdJumps(Ch(fixups, 1)) || !FwdJumps(Ch(fixups, 2))) return r.Fail();
+      if (!FwdJumps(Part(fixups, 1)) || !FwdJumps(Part(fixups, 2))) return r.Fail();
       return r.Succeed();
     case L_cs:
-      if (!FwdJumps(Ch(fixups, 1))) return r.Fail();
+      if (!FwdJumps(Part(fixups, 1))) return r.Fail();
       return r.Succeed();
     case L_ex:
     case L_nx:
@@ -75,8 +75,8 @@ bool FwdJumps(Tree fixups) {
     default:
       return r.Fail();
   }
-  if (!FwdJumps(Ch(fixups, 1))) return r.Fail();
-  int32_t slot = Num(Ch(fixups, 2));
+  if (!FwdJumps(Part(fixups, 1))) return r.Fail();
+  int32_t slot = Num(Part(fixups, 2));
   Tree target = Kid(fixups, 0);
   int32_t address = 0;
   switch (LabelOf(fixups)) {

@@ -18,7 +18,6 @@ int32_t Product(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
-Tree Constant(int32_t v) { return Build(L_cn, Leaf(v)); }
 Tree FrameSlot(int32_t v) { return Build(L_of, Leaf(v), {nullptr}); }
 Tree GlobalSlot(int32_t v) { return Build(L_of, Leaf(v), {Build(L_gl)}); }
 
@@ -37,7 +36,7 @@ bool IsZero(Tree t) { return Is(t, L_cn) && Num(t) == 0; }
 bool VarOptimize(int32_t& changed, Tree tree) {
   Rule r("VarOptimize");
   changed = 0;
-  Tree x = Ch(tree, 1);
+  Tree x = Part(tree, 1);
   int32_t v = Num(tree);
   auto rewrite = [&](Tree to) {
     Replace(tree, to);
@@ -50,13 +49,13 @@ bool VarOptimize(int32_t& changed, Tree tree) {
       return r.Succeed(changed);
     case L_of:
       if (!x) return r.Succeed(changed);
-      if (Is(x, L_dr) && Is(Ch(x, 1), L_in)) return rewrite(FrameSlot(v));
-      if (Is(x, L_dr) && Is(Ch(x, 1), L_bg)) return rewrite(GlobalSlot(v));
+      if (Is(x, L_dr) && Is(Part(x, 1), L_in)) return rewrite(FrameSlot(v));
+      if (Is(x, L_dr) && Is(Part(x, 1), L_bg)) return rewrite(GlobalSlot(v));
       if (Is(x, L_in)) return rewrite(FrameSlot(v));
       if (Is(x, L_cn)) return rewrite(Constant(Sum(Num(x), v)));
       if (Is(x, L_gl)) return rewrite(Build(L_gl, Leaf(Sum(Num(x), v))));
       if (Is(x, L_of)) {
-        Tree inner = Ch(x, 1);
+        Tree inner = Part(x, 1);
         int32_t a = Num(x);
         OptimiseOnce(inner);
         return rewrite(Build(L_of, Leaf(Sum(a, v)), {inner}));
@@ -65,8 +64,8 @@ bool VarOptimize(int32_t& changed, Tree tree) {
       changed = OptimiseOnce(x);
       return r.Succeed(changed);
     case L_dr:
-      if (Is(x, L_of) && Is(Ch(x, 1), L_in)) return rewrite(FrameSlot(Num(x)));
-      if (Is(x, L_of) && Is(Ch(x, 1), L_bg)) return rewrite(GlobalSlot(Num(x)));
+      if (Is(x, L_of) && Is(Part(x, 1), L_in)) return rewrite(FrameSlot(Num(x)));
+      if (Is(x, L_of) && Is(Part(x, 1), L_bg)) return rewrite(GlobalSlot(Num(x)));
       changed = OptimiseOnce(x);
       return r.Succeed(changed);
     case L_bg:
@@ -74,7 +73,7 @@ bool VarOptimize(int32_t& changed, Tree tree) {
     case L_mp:
     case L_ad:
     case L_su: {
-      Tree y = Ch(tree, 2);
+      Tree y = Part(tree, 2);
       if (!Is(x, L_cn) || !Is(y, L_cn)) return r.Fail();
       int32_t a = Num(x);
       int32_t b = Num(y);
@@ -82,7 +81,7 @@ bool VarOptimize(int32_t& changed, Tree tree) {
       return rewrite(Constant(folded));
     }
     case L_ki: {
-      Tree inner = Ch(x, 1);
+      Tree inner = Part(x, 1);
       if (Is(x, L_of)) {
         OptimiseOnce(inner);
         return rewrite(Build(L_of, Kid(x, 0), {inner}));
@@ -110,24 +109,24 @@ bool MultiOpt(Tree tree) {
 
 bool OptDeref(Tree tree) {
   Rule r("OptDeref");
-  Tree x = Ch(tree, 1);
+  Tree x = Part(tree, 1);
   if (Is(tree, L_dr) && Is(x, L_ki)) {
     // The size code moves with the dereference, so that a byte field is
     // still read as a byte.
-    Replace(tree, Build(L_ki, nullptr, {Build(L_dr, Kid(tree, 0), {Ch(x, 1)})}));
+    Replace(tree, Build(L_ki, nullptr, {Build(L_dr, Kid(tree, 0), {Part(x, 1)})}));
   }
   return r.Succeed();
 }
 
 bool ZerOptimiz(Tree tree) {
   Rule r("ZerOptimiz");
-  Tree condition = Ch(tree, 2);
+  Tree condition = Part(tree, 2);
   if (Is(tree, L_if) && Is(condition, L_ne)) {
     // The conditional jump tests for zero itself.
-    if (IsZero(Ch(condition, 2)) && Ch(condition, 1)) {
-      SetKid(tree, 2, Ch(condition, 1));
-    } else if (IsZero(Ch(condition, 1)) && Ch(condition, 2)) {
-      SetKid(tree, 2, Ch(condition, 2));
+    if (IsZero(Part(condition, 2)) && Part(condition, 1)) {
+      SetKid(tree, 2, Part(condition, 1));
+    } else if (IsZero(Part(condition, 1)) && Part(condition, 2)) {
+      SetKid(tree, 2, Part(condition, 2));
     }
   }
   return r.Succeed();

@@ -12,7 +12,7 @@ namespace {
 // produced code; words 7FFA and 7FFC remember the last marker and its line.
 bool LineMarker(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   int32_t end = loc;
-  if (!CodeGen(loc, end, fixups, Ch(tree, 1))) return false;
+  if (!CodeGen(loc, end, fixups, Part(tree, 1))) return false;
   int32_t line = Num(tree);
   int32_t lastLine = ReservedWord(kLineWord);
   int32_t afterMarker = ReservedWord(kMarkerWord);
@@ -35,8 +35,8 @@ bool LineMarker(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
 }
 
 bool Assignment(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
-  Tree target = Ch(tree, 2);
-  Tree kind = Ch(tree, 4);
+  Tree target = Part(tree, 2);
+  Tree kind = Part(tree, 4);
   int32_t at = loc;
   Tree list = nullptr;
   Tree part = nullptr;
@@ -46,7 +46,7 @@ bool Assignment(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
     merge();
     return ok;
   };
-  if (!CodeGen(at, at, part, Ch(tree, 3))) return false;
+  if (!CodeGen(at, at, part, Part(tree, 3))) return false;
   merge();
   bool ok = true;
   if (!target) {
@@ -70,16 +70,16 @@ bool Assignment(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
 bool Call(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   int32_t number = Num(tree);
   if (number < 1) {
-    GenMessage("Undefined function or method " + NameText(Ch(tree, 3)));
+    GenMessage("Undefined function or method " + NameText(Part(tree, 3)));
     return false;
   }
   // One zero word per 2 bytes of result, the arguments, the base, CALL.
-  int32_t resultSize = Num(Ch(tree, 4));
+  int32_t resultSize = Num(Part(tree, 4));
   int32_t at = loc;
   for (int32_t i = 0; i < resultSize; i += 2) {
     if (!PutBy(0x20, at, at)) return false;
   }
-  if (!CodeGen(at, at, fixups, Ch(tree, 2))) return false;
+  if (!CodeGen(at, at, fixups, Part(tree, 2))) return false;
   uint32_t call = 0x6000u + static_cast<uint32_t>(number);
   return EmitBytes({0x40, 0x00}, at, at) && EmitWord(static_cast<int32_t>(call & 0xFFFFu), at, next);
 }
@@ -88,18 +88,18 @@ bool IfStatement(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   ZerOptimiz(tree);
   Tree part = nullptr;
   int32_t cond = loc;
-  if (!CodeGen(loc, cond, part, Ch(tree, 2))) return false;
+  if (!CodeGen(loc, cond, part, Part(tree, 2))) return false;
   ListMerge(fixups, part, fixups);
   int32_t at = cond;
   if (!ReserveSlot(cond, at)) return false;
   int32_t thenEnd = at;
-  if (!CodeGen(at, thenEnd, part, Ch(tree, 3))) return false;
+  if (!CodeGen(at, thenEnd, part, Part(tree, 3))) return false;
   ListMerge(fixups, part, fixups);
   int32_t end = thenEnd;
   int32_t target = thenEnd;
-  if (Ch(tree, 4)) {
+  if (Part(tree, 4)) {
     if (!ReserveSlot(thenEnd, at)) return false;
-    if (!CodeGen(at, end, part, Ch(tree, 4))) return false;
+    if (!CodeGen(at, end, part, Part(tree, 4))) return false;
     ListMerge(fixups, part, fixups);
     target = thenEnd + 2;
   }
@@ -107,7 +107,7 @@ bool IfStatement(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
     GenMessage("Too much code in body of 'if'");
     return false;
   }
-  if (Ch(tree, 4) && !JumpTo(1, thenEnd, end)) return false;
+  if (Part(tree, 4) && !JumpTo(1, thenEnd, end)) return false;
   if (!JumpTo(0, cond, target)) return false;
   next = end;
   return true;
@@ -115,7 +115,7 @@ bool IfStatement(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
 
 bool WhileLoop(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   int32_t end = loc;
-  if (!CodeGen(loc, end, fixups, Ch(tree, 2))) return false;
+  if (!CodeGen(loc, end, fixups, Part(tree, 2))) return false;
   // The back jump from end + 2 must reach loc.
   if (end - loc >= 8191) {
     GenMessage("Too much code in body of 'while'");
@@ -128,7 +128,7 @@ bool WhileLoop(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
 
 bool DoLoop(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   int32_t end = loc;
-  if (!CodeGen(loc, end, fixups, Ch(tree, 2))) return false;
+  if (!CodeGen(loc, end, fixups, Part(tree, 2))) return false;
   if (end - loc >= 8192) {
     GenMessage("Too much code in body of 'do'");
     return false;
@@ -140,13 +140,13 @@ bool DoLoop(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
 bool Return(int32_t loc, int32_t& next, Tree& fixups, Tree tree, Tree before) {
   int32_t at = loc;
   Tree list = before;
-  if (Tree value = Ch(tree, 2)) {
+  if (Tree value = Part(tree, 2)) {
     Tree part = nullptr;
     if (!CodeGen(at, at, part, value)) return false;
     ListMerge(list, part, list);
-    Tree slot = Ch(tree, 3);
-    bool reference = Is(Ch(tree, 4), L_pt);
-    if (Is(slot, L_of) && Is(Ch(slot, 1), L_pt)) {
+    Tree slot = Part(tree, 3);
+    bool reference = Is(Part(tree, 4), L_pt);
+    if (Is(slot, L_of) && Is(Part(slot, 1), L_pt)) {
       // The reference marker rides on the result slot: the slot itself is
       // the frame word at its offset.
       reference = true;
@@ -163,9 +163,9 @@ bool Return(int32_t loc, int32_t& next, Tree& fixups, Tree tree, Tree before) {
 
 bool Case(int32_t loc, int32_t& next, Tree& fixups, Tree tree, Tree before) {
   Tree statements = nullptr;
-  if (!CodeGen(loc, next, statements, Ch(tree, 3))) return false;
+  if (!CodeGen(loc, next, statements, Part(tree, 3))) return false;
   if (!Decorate(loc, tree)) return false;
-  ListMerge(before, CaseRecord(tree, statements, Ch(tree, 2)), fixups);
+  ListMerge(before, CaseRecord(tree, statements, Part(tree, 2)), fixups);
   return true;
 }
 
@@ -188,8 +188,8 @@ bool ZeroWords(int32_t loc, int32_t& next, Tree tree) {
 // FORK (child 3 present) and COCALL.
 bool Process(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   int32_t at = loc;
-  if (!CodeGen(loc, at, fixups, Ch(tree, 2))) return false;
-  if (Ch(tree, 3)) {
+  if (!CodeGen(loc, at, fixups, Part(tree, 2))) return false;
+  if (Part(tree, 3)) {
     if (!EmitBytes({0x04, 0x04, 0x22, 0x1C, 0x60, 0x00}, at, at)) return false;
     if (!PutConstant(at - 2, at, at)) return false;
     if (!EmitBytes({0x1D, 0x06, 0x0D, 0x04, 0x26, 0x1C, 0x24, 0x60, 0x00, 0x1C, 0x06, 0x0D}, at, at)) return false;
@@ -226,7 +226,7 @@ Gen StatementCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
     // The statements before this one.
     Tree before = nullptr;
     int32_t at = loc;
-    if (CodeGen(loc, at, before, Ch(tree, 1))) {
+    if (CodeGen(loc, at, before, Part(tree, 1))) {
       Tree own = nullptr;
       switch (label) {
         case L_as:

@@ -8,7 +8,7 @@ namespace vyl {
 
 namespace {
 
-int32_t CaseValue(Tree record) { return Num(Ch(record, 2)); }
+int32_t CaseValue(Tree record) { return Num(Part(record, 2)); }
 
 }  // namespace
 
@@ -21,7 +21,7 @@ bool CaseRange(Tree& deflt, int32_t& count, int32_t& low, int32_t& high, Tree& v
   std::vector<int32_t> seen;
   for (Tree record : records) {
     if (!Is(record, L_cs)) continue;
-    if (Ch(record, 2)) {
+    if (Part(record, 2)) {
       seen.push_back(CaseValue(record));
     } else if (deflt) {
       // A second default would take over the first one's entries.
@@ -49,7 +49,7 @@ bool CaseJumps(int32_t table, int32_t low, Tree cases) {
   std::vector<Tree> records;
   ListRecords(cases, records);
   for (Tree record : records) {
-    if (!Is(record, L_cs) || !Ch(record, 2)) continue;
+    if (!Is(record, L_cs) || !Part(record, 2)) continue;
     int64_t entry = table + 2 * (static_cast<int64_t>(CaseValue(record)) - low);
     if (entry < table || entry >= kCodeLimit) return r.Fail();
     // The case's address is the decoration of its case node.
@@ -64,14 +64,14 @@ Gen SwitchCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   Tree selector = nullptr;
   int32_t start = loc;
   auto fail = [] { return Gen::Failed; };
-  if (!CodeGen(loc, start, before, Ch(tree, 1))) return fail();
+  if (!CodeGen(loc, start, before, Part(tree, 1))) return fail();
   // A jump over the case groups to the dispatch code.
   int32_t at = start;
   int32_t dispatch = start;
-  if (!ReserveSlot(start, at) || !CodeGen(at, dispatch, body, Ch(tree, 3))) return fail();
+  if (!ReserveSlot(start, at) || !CodeGen(at, dispatch, body, Part(tree, 3))) return fail();
   if (!JumpTo(1, start, dispatch)) return fail();
   at = dispatch;
-  if (!CodeGen(dispatch, at, selector, Ch(tree, 2))) return fail();
+  if (!CodeGen(dispatch, at, selector, Part(tree, 2))) return fail();
 
   Tree deflt = nullptr;
   Tree values = nullptr;

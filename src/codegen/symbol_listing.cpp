@@ -11,7 +11,7 @@ bool IsNameHandle(int32_t name) { return name >= kFirstId && name < NextFreeId()
 
 // " " for a frame variable, "+" for a global, "*" for an absolute address.
 std::string StorageMark(Tree location) {
-  Tree base = Ch(location, 1);
+  Tree base = Part(location, 1);
   if (!base || Is(base, L_in)) return " ";
   if (Is(base, L_gl) || Is(base, L_bg)) return "+";
   if (Is(base, L_cn)) return "*";
@@ -22,8 +22,8 @@ std::string TypeLetter(Tree syms, Tree type, Tree intType, Tree boolType, Tree c
   if (intType && Assignable(syms, intType, type)) return "I";
   if (boolType && Assignable(syms, boolType, type)) return "B";
   if (charType && Assignable(syms, charType, type)) return "C";
-  if (Is(type, L_ty) && Is(Ch(type, 3), L_pt)) return "P";
-  if (Is(type, L_ty) && Is(Ch(type, 3), L_ar)) return "A";
+  if (Is(type, L_ty) && Is(Part(type, 3), L_pt)) return "P";
+  if (Is(type, L_ty) && Is(Part(type, 3), L_ar)) return "A";
   return "?";
 }
 
@@ -41,15 +41,19 @@ bool ShoSyms(Tree scope, int32_t name, int32_t level) {
   int32_t entryLevel = 0;
   int32_t key = 0;
   for (int32_t i = 0; ixFrom(i, scope, value, entryLevel, key); ++i) {
+    // Levels never grow along the table: past the first entry of an outer
+    // level nothing is listed, and only the full trace shows the rest of
+    // the enumeration.
+    if (entryLevel < level && TraceLevel() <= 1) break;
     if (entryLevel != level || key < 1) continue;
-    Tree location = Ch(value, 4);
+    Tree location = Part(value, 4);
     if (!Is(value, L_vr) || !Is(location, L_of) || !IsLeaf(Kid(location, 0))) continue;
     MsgLineEnd();
     Msg("! ");
     Msg(StorageMark(location));
     MsgNumber(Num(location));
     Msg(" ");
-    Msg(TypeLetter(scope, Ch(value, 2), types[kKeyInt], types[kKeyBoolean], types[kKeyChar]));
+    Msg(TypeLetter(scope, Part(value, 2), types[kKeyInt], types[kKeyBoolean], types[kKeyChar]));
     Msg(" ");
     Msg(StringText(key));
   }

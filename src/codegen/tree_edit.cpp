@@ -14,10 +14,6 @@ namespace vyl {
 
 namespace {
 
-// Child i of a node, or null when the node does not use slot i.  Slots above
-// a node's child count may still hold what an earlier Replace left there.
-Tree Part(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
-
 bool AnyOf(int32_t label, std::initializer_list<int32_t> labels) {
   for (int32_t l : labels) {
     if (l == label) return true;

@@ -15,8 +15,6 @@ namespace vyl {
 
 namespace {
 
-Tree Part(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
-
 bool IsEntry(Tree t) { return t && t->kind == kEntry; }
 
 // The highest value of an enumeration: the value of its last constant, which

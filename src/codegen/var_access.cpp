@@ -39,14 +39,14 @@ bool ComputedTail(int32_t mode, int32_t loc, int32_t& next) {
 }
 
 bool NeedsOptimising(Tree access) {
-  return Is(access, L_ki) || (Is(access, L_of) && (Is(Ch(access, 1), L_of) || Is(Ch(access, 1), L_gl)));
+  return Is(access, L_ki) || (Is(access, L_of) && (Is(Part(access, 1), L_of) || Is(Part(access, 1), L_gl)));
 }
 
 // An `of` node: the base's address, plus the offset.
 bool OffsetAccess(int32_t mode, int32_t loc, int32_t& next, Tree& fixups, Tree access) {
   int32_t v = Num(access);
   int32_t at = loc;
-  if (!GenVarAcc(kAddressOnly, loc, at, fixups, Ch(access, 1))) return false;
+  if (!GenVarAcc(kAddressOnly, loc, at, fixups, Part(access, 1))) return false;
   if (mode == kLoadByte) v = static_cast<int32_t>(static_cast<uint32_t>(v) - 1u);
   if (v != 0 && !(PutConstant(v, at, at) && PutBy(0x1C, at, at))) return false;
   return Tail(mode, at, next);
@@ -84,12 +84,12 @@ bool GenVarAcc(int32_t mode, int32_t loc, int32_t& next, Tree& fixups, Tree acce
     ok = GenVarAcc(mode, loc, next, fixups, access);
   } else if (label == L_bt && mode <= kStoreWord) {
     // A store through a byte target.
-    ok = GenVarAcc(kStoreByte, loc, next, fixups, Ch(access, 1));
+    ok = GenVarAcc(kStoreByte, loc, next, fixups, Part(access, 1));
   } else if (label == L_cn && mode >= kStoreWord) {
     int32_t a = Num(access);
     if (mode == kLoadByte) a = static_cast<int32_t>(static_cast<uint32_t>(a) - 1u);
     ok = PutConstant(a, loc, at) && Tail(mode, at, next);
-  } else if (label == L_of && !Ch(access, 1) && mode >= kStoreWord && mode <= kLoadWord &&
+  } else if (label == L_of && !Part(access, 1) && mode >= kStoreWord && mode <= kLoadWord &&
              ShortFrameOffset(Num(access))) {
     ok = FrameAccess(mode, loc, next, Num(access));
   } else if (label == L_of) {
@@ -99,7 +99,7 @@ bool GenVarAcc(int32_t mode, int32_t loc, int32_t& next, Tree& fixups, Tree acce
     // (and a byte load its byte tail): a word tail would write two bytes.
     Tree base = nullptr;
     Tree index = nullptr;
-    ok = GenVarAcc(kAddressOnly, loc, at, base, Ch(access, 1)) && CodeGen(at, at, index, Ch(access, 2)) &&
+    ok = GenVarAcc(kAddressOnly, loc, at, base, Part(access, 1)) && CodeGen(at, at, index, Part(access, 2)) &&
          PutBy(0x1C, at, at) && ComputedTail(mode, at, next);
     ListMerge(base, index, fixups);
   } else if (!access) {
@@ -122,18 +122,18 @@ bool PointerKill(int32_t loc, int32_t& next, Tree list) {
   if (Is(list, L_no)) {
     // The method's reference variables, then the exit address recorded
     // where this epilogue begins.
-    Tree variables = Ch(list, 1);
+    Tree variables = Part(list, 1);
     if (!PointerKill(loc, next, variables)) return r.Fail();
     Replace(list, Build(L_no, Leaf(loc), {variables}));
     return r.Succeed(next);
   }
-  Tree variable = Ch(list, 2);
-  Tree location = Ch(variable, 4);
+  Tree variable = Part(list, 2);
+  Tree location = Part(variable, 4);
   if (!Is(list, L_vr) || !Is(variable, L_vr) || !Is(location, L_of)) return r.Fail();
   // Older variables first; each is loaded and released (SYSOP 3, two DROPs).
   int32_t at = loc;
   Tree unused = nullptr;
-  if (!PointerKill(loc, at, Ch(list, 1))) return r.Fail();
+  if (!PointerKill(loc, at, Part(list, 1))) return r.Fail();
   if (!GenVarAcc(kLoadWord, at, at, unused, Build(L_of, Kid(location, 0), {nullptr}))) return r.Fail();
   if (!EmitBytes({0x23, 0x09, 0x05, 0x05}, at, next)) return r.Fail();
   return r.Succeed(next);
@@ -147,8 +147,8 @@ bool PointList(int32_t isReference, Tree syms, Tree variable) {
   // its signature, newest first.
   Tree context = nullptr;
   int32_t level = 0;
-  if (From(kKeyContext, syms, context, level) && Is(context, L_fn) && Is(Ch(context, 2), L_xf)) {
-    if (!InsertStuff(variable, Ch(Ch(context, 2), 4))) return r.Fail();
+  if (From(kKeyContext, syms, context, level) && Is(context, L_fn) && Is(Part(context, 2), L_xf)) {
+    if (!InsertStuff(variable, Part(Part(context, 2), 4))) return r.Fail();
   }
   return r.Succeed();
 }

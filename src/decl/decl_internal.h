@@ -8,16 +8,6 @@
 
 namespace vyl {
 
-// Child i of a node, or null when the node does not use slot i.
-inline Tree Part(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
-
-// The binding of a key in a symbol table, or null.
-inline Tree Bound(int32_t key, Tree syms) {
-  Tree value = nullptr;
-  int32_t level = 0;
-  return From(key, syms, value, level) ? value : nullptr;
-}
-
 // Binds key -> value at the table's current level; false (table unchanged)
 // when the key is already bound there.
 inline bool Bind(Tree& table, int32_t key, Tree value) {

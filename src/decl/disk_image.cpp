@@ -1,5 +1,6 @@
 // The disk image: the code image written to the output file as decimal byte
 // values, 16 to a line, after the header, the messages and the listing.
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -13,11 +14,15 @@ namespace vyl {
 bool WriteImage(int32_t size) {
   Rule r("WriteImage");
   std::span<const uint8_t> image = Image();
-  for (int32_t i = 0; i < size; ++i) {
-    if (i % 16 == 0) MsgLineEnd();
-    if (static_cast<std::size_t>(i) >= image.size()) return r.Fail();
-    Msg(" ");
-    MsgNumber(image[static_cast<std::size_t>(i)]);
+  if (size > 0) {
+    // The cells that exist are written; a size beyond the image fails
+    // after them.
+    std::size_t count = std::min(static_cast<std::size_t>(size), image.size());
+    MsgByteValues(image.first(count));
+    if (count < static_cast<std::size_t>(size)) {
+      if (count % 16 == 0) MsgLineEnd();
+      return r.Fail();
+    }
   }
   MsgLineEnd();
   return r.Succeed();

@@ -48,8 +48,6 @@ constexpr const char* kVarDeclnMessages[] = {
 
 constexpr int32_t kHeaderWord = -16;  // FFF0: the header of an object laid out inline
 
-Tree Cn(int32_t v) { return Build(L_cn, Leaf(v)); }
-
 // A class type: a reference to a class record.
 bool IsClassType(Tree type) {
   Tree pt = Part(type, 3);
@@ -105,7 +103,7 @@ bool PlaceEarlier(Tree syms, Tree chain, Tree& newChain) {
       if (!NextVarInfo(type, syms, context, level, offset) || !Decorate(offset, location)) return false;
       Tree up = Build(L_up, context);
       if (!InsertStuff(up, variable)) return false;
-      head = Build(L_as, type, {Build(L_vr, Kid(variable, 0), {head, type, up, location}), nullptr, Cn(0), nullptr});
+      head = Build(L_as, type, {Build(L_vr, Kid(variable, 0), {head, type, up, location}), nullptr, Constant(0), nullptr});
       continue;
     }
     int32_t header = 0;
@@ -117,7 +115,7 @@ bool PlaceEarlier(Tree syms, Tree chain, Tree& newChain) {
       return false;
     }
     Tree base = Part(location, 1);
-    head = PushedSlot(head, intType, context, header, base, Cn(kHeaderWord));
+    head = PushedSlot(head, intType, context, header, base, Constant(kHeaderWord));
     head = PushedSlot(head, intType, context, length, base, Part(variable, 3));
     int32_t words = size / 2 + size % 2;
     head = PushedSlot(head, type, objectContext, offset, base, Build(L_zz, Leaf(words), {nullptr}));
@@ -158,7 +156,7 @@ bool ArraySuffix(Rule& r, Tree syms, Tree type, Tree& arrayType) {
     high = count - 1;
     total = static_cast<int32_t>(bytes);
   }
-  Tree index = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(2)), Build(L_rn, nullptr, {Cn(0), Cn(high), intType})});
+  Tree index = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(2)), Build(L_rn, nullptr, {Constant(0), Constant(high), intType})});
   Tree array = Build(L_ar, nullptr, {index, type});
   arrayType = Build(L_ty, nullptr, {nullptr, Build(L_sz, Leaf(total)), array});
   return InsertStuff(arrayType, array);
@@ -184,7 +182,7 @@ bool FinalObject(Rule& r, Tree enclosing, int32_t name, Tree type, Tree syms, Tr
   int32_t size = 0;
   if (!TypeSize(classRecord, size)) return false;
   Tree location = Build(L_of, nullptr, {Build(enclosing ? L_in : L_bg)});
-  Tree variable = Build(L_vr, Leaf(name), {chain, classRecord, Cn(size), location});
+  Tree variable = Build(L_vr, Leaf(name), {chain, classRecord, Constant(size), location});
   Tree table = syms;
   if (!Bind(table, name, variable)) return false;
   newChain = variable;
@@ -202,7 +200,7 @@ bool FinalConstant(Rule& r, Tree enclosing, int32_t name, int32_t modifiers, Tre
   r.state = kTypeMismatch;
   if (!Assignable(syms, type, valueType)) return false;
   r.state = 0;
-  Tree definition = Build(L_df, nullptr, {nullptr, type, Cn(value)});
+  Tree definition = Build(L_df, nullptr, {nullptr, type, Constant(value)});
   Tree link = Build(L_no, nullptr, {chain, nullptr, definition});
   Tree table = syms;
   if (!Bind(table, name, definition)) return false;
@@ -246,10 +244,10 @@ bool Initialise(Rule& r, int32_t line, int32_t size, int32_t isReference, Tree t
   const bool byteSlot = size == 1;
   if (low == high) {
     int32_t v = byteSlot ? (low & 0xFF) << 8 : low;
-    head = Build(L_as, type, {variable, nullptr, Cn(v), nullptr});
+    head = Build(L_as, type, {variable, nullptr, Constant(v), nullptr});
     return true;
   }
-  if (byteSlot) converted = Build(L_sh, type, {converted, Cn(8)});
+  if (byteSlot) converted = Build(L_sh, type, {converted, Constant(8)});
   // A reference value other than null takes a reference.
   Tree marker = isReference && int64_t{low} + high != 0 ? Build(L_pt) : nullptr;
   head = Build(L_as, type, {Build(L_nn, Leaf(line), {variable}), nullptr, converted, marker});
@@ -270,7 +268,7 @@ bool Variable(Rule& r, Tree enclosing, int32_t name, int32_t modifiers, Tree typ
   Tree location = Build(L_of, nullptr, {enclosing ? nullptr : Build(L_gl)});
   int32_t high = 0;
   int32_t elementSize = 0;
-  Tree inlineSize = ArrayBounds(type, high, elementSize) && high >= 0 ? Cn(size) : nullptr;
+  Tree inlineSize = ArrayBounds(type, high, elementSize) && high >= 0 ? Constant(size) : nullptr;
   Tree variable = Build(L_vr, Leaf(name), {chain, type, inlineSize, location});
   if (!PointList(isReference, syms, variable)) return false;
   Tree table = syms;

@@ -10,6 +10,7 @@
 // address.
 #include <cstdint>
 
+#include "app/app.h"
 #include "codegen/codegen.h"
 #include "decl/decl.h"
 #include "decl/decl_internal.h"
@@ -107,6 +108,7 @@ bool VYLang() {
   TraceOn();
   Msg("Text Floppy Disk Image");
   MsgLineEnd();
+  PhaseEnd(Phase::kSetup);
   // 8, 9. The imports.
   Tree chain = nullptr;
   {
@@ -130,6 +132,7 @@ bool VYLang() {
     }
   }
   if (!AtTrailer(TokenCode())) r.Report("Declaration expected in line " + NumberText(CurrentLine()));
+  PhaseEnd(Phase::kParse);
   // 12, 13. The program tree: variables laid out, functions last; the
   // top-level listing.
   Tree program = nullptr;
@@ -137,6 +140,7 @@ bool VYLang() {
   if (!CopyOver(syms, 9, nullptr, program, statements, chain)) return Quietly();
   if (statements && !Decorate(line, statements)) return Quietly();
   if (!ShoSyms(syms, 0, 1)) return Quietly();
+  PhaseEnd(Phase::kLower);
   // 14, 15. Trailing directives: dump the program tree, trace off.
   if (TraceOn()) TraceTree(program, 999, 0);
   if (Accept(T_Bang)) SetTraceLevel(0);
@@ -159,8 +163,10 @@ bool VYLang() {
   r.state = kCodeGenFailed;
   int32_t size = 0;
   if (!GenerateImage(program, pool, procedures, mainRecord, size)) return r.Fail();
+  PhaseEnd(Phase::kGenerate);
   SetTraceLevel(0);
   if (!WriteImage(size)) return r.Fail();
+  PhaseEnd(Phase::kWrite);
   return r.Succeed();
 }
 

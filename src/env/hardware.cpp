@@ -16,8 +16,6 @@ namespace vyl {
 
 namespace {
 
-Tree Cn(int32_t v) { return Build(L_cn, Leaf(v)); }
-
 struct FieldSpec {
   int32_t name;
   int32_t offset;
@@ -72,7 +70,7 @@ bool BasicIOclass(int32_t name, int32_t address, int32_t size, Tree /*previous: 
   Tree cls = Build(L_cl, Leaf(name));
   Tree inner = nullptr;
   if (!InsertStuff(type, cls) || !InsertStuff(cls, type)) return r.Fail();
-  Tree at = Cn(address);
+  Tree at = Constant(address);
   Tree variable = Build(L_vr, Leaf(name), {nullptr, type, Build(L_up, cls), at});
   if (!into(name, members, variable, membersOut)) return r.Fail();
   if (!openPlus(nullptr, inner) || !into(kKeyContext, inner, cls, scope)) return r.Fail();
@@ -101,7 +99,7 @@ bool BasicIOparts(Tree deviceClass, Tree lastField, Tree scope, Tree& classOut) 
 bool BasicIOconst(int32_t name, int32_t value, Tree type, Tree previous, Tree members, Tree& membersOut,
                   Tree& constant) {
   Rule r("BasicIOconst");
-  Tree made = Build(L_df, Leaf(name), {previous, type, Cn(value)});
+  Tree made = Build(L_df, Leaf(name), {previous, type, Constant(value)});
   if (!into(name, members, made, membersOut)) return r.Fail();
   constant = made;
   return r.Succeed(membersOut, constant);
@@ -168,12 +166,12 @@ bool BasicMoreSyms(int32_t datum, int32_t address, Tree syms, Tree last, Tree me
   NameOfType(hw.intType, intName);
   if (!NewIdent(intName, -8, vectorName)) return r.Fail();
   Tree vectorType = Build(L_ty, Leaf(vectorName), {nullptr, Build(L_sz, Leaf(16))});
-  if (!InsertStuff(Build(L_rn, nullptr, {Cn(0), Cn(7), hw.intType}), index) || !InsertStuff(vector, vectorType) ||
+  if (!InsertStuff(Build(L_rn, nullptr, {Constant(0), Constant(7), hw.intType}), index) || !InsertStuff(vector, vectorType) ||
       !InsertStuff(vectorType, vector)) {
     return r.Fail();
   }
   Tree iVector = nullptr;
-  if (!BasicIOfield(InternText("iVector"), 0, nullptr, vectorType, Cn(0), nullptr, hw.members, hw.members, iVector)) {
+  if (!BasicIOfield(InternText("iVector"), 0, nullptr, vectorType, Constant(0), nullptr, hw.members, hw.members, iVector)) {
     return r.Fail();
   }
   SetGlobal(hw.members, 9);

@@ -24,7 +24,7 @@ Tree ByteSlotWord(Tree syms, Tree value) {
   if (Is(value, L_cn)) {
     return Constant(static_cast<int16_t>(static_cast<uint16_t>((ValueOf(value) & 0xFF) << 8)));
   }
-  return Build(L_sh, BoundTo(syms, kKeyInt), {value, Constant(8)});
+  return Build(L_sh, Bound(kKeyInt, syms), {value, Constant(8)});
 }
 
 // Argments ::= Expression [ "," Argments ]

@@ -116,7 +116,7 @@ bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
       low = result.low;
       high = result.high;
       tree = Build(kCompareLabels[op], common, {tree, right.tree});
-      type = BoundTo(syms, kKeyBoolean);
+      type = Bound(kKeyBoolean, syms);
     }
   }
   return r.Succeed(tree, type, low, high);

@@ -24,7 +24,7 @@ Tree RangeType(int32_t high, Tree base) {
 // computed one allocates its value times the element size at run time.
 bool NewArray(Rule& r, Tree syms, Tree element, Tree& tree, Tree& type) {
   if (!Accept(T_LBracket)) return false;
-  Tree intType = BoundTo(syms, kKeyInt);
+  Tree intType = Bound(kKeyInt, syms);
   int32_t elementSize = 0;
   Tree length = nullptr, lengthType = nullptr;
   int32_t low = 0, high = 0;
@@ -58,9 +58,9 @@ bool NewObject(Rule& r, Tree named, Tree& tree, Tree& type) {
   int32_t size = 0;
   if (!IsObject(named, size, type)) return false;
   Tree classRecord = named;
-  if (Is(named, L_ty) && Is(Child(named, 3), L_pt)) {
-    classRecord = Child(Child(named, 3), 1);
-    Tree sz = Child(classRecord, 6);
+  if (Is(named, L_ty) && Is(Part(named, 3), L_pt)) {
+    classRecord = Part(Part(named, 3), 1);
+    Tree sz = Part(classRecord, 6);
     if (!Is(classRecord, L_cl) || !Is(sz, L_sz)) return false;
     size = ValueOf(Kid(sz, 0));
   }

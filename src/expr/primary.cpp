@@ -38,14 +38,14 @@ bool ParsePrimary(Tree syms, Operand& o) { return Primary(syms, o.tree, o.type, 
 
 // A final object: a variable laid out in place with its header and length
 // words, whose record holds the class record as its type.
-bool IsFinalObject(Tree record) { return Is(record, L_vr) && Is(Child(record, 2), L_cl); }
+bool IsFinalObject(Tree record) { return Is(record, L_vr) && Is(Part(record, 2), L_cl); }
 
 // "&" LeftOrCall: the address of a variable, an element or a constant table,
 // as an int.  Any address may result, so its range is int's.
 bool AddressOf(Rule& r, Tree syms, Operand& o) {
   if (!Accept(T_Amp)) return false;
   r.state = 1;
-  if (!BoundTo(syms, kKeyAddressOf)) return r.Fail();
+  if (!Bound(kKeyAddressOf, syms)) return r.Fail();
   r.state = 2;
   Tree record = nullptr, type = nullptr;
   int32_t isCall = 0;
@@ -53,8 +53,8 @@ bool AddressOf(Rule& r, Tree syms, Operand& o) {
   if (!LeftOrCall(nullptr, nullptr, syms, nullptr, o.tree, record, type, isCall, range.low, range.high) || isCall) {
     return r.Fail();
   }
-  if (!Is(record, L_vr) && !Is(record, L_ax) && !(Is(record, L_df) && Is(Child(record, 3), L_tk))) return r.Fail();
-  o.type = BoundTo(syms, kKeyInt);
+  if (!Is(record, L_vr) && !Is(record, L_ax) && !(Is(record, L_df) && Is(Part(record, 3), L_tk))) return r.Fail();
+  o.type = Bound(kKeyInt, syms);
   o.range = RangeOfType(o.type);
   return true;
 }
@@ -124,14 +124,14 @@ bool Name(Rule& r, Tree syms, Operand& o) {
     o.tree = access;
   } else if (IsFinalObject(record)) {
     o.tree = access;
-    o.type = Child(Child(record, 2), 2);  // the class type, a reference to the class record
+    o.type = Part(Part(record, 2), 2);  // the class type, a reference to the class record
     o.range = RangeOfType(o.type);
   } else if (variable && size == 1) {
     o.tree = Build(L_dr, Leaf(1), {access});
   } else if (variable && size == 2) {
     o.tree = Build(L_dr, nullptr, {access});
   } else if (Is(record, L_df)) {
-    o.tree = Child(record, 3);
+    o.tree = Part(record, 3);
   } else if (Is(record, L_cn) || Is(access, L_cn)) {
     o.tree = Is(record, L_cn) ? record : access;
   } else {

@@ -47,13 +47,13 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   r.state = 2;
   if (!Accept(T_RBracket)) return r.Fail();
   int32_t size = 0, isReference = 0, high = 0, elementSize = 0;
-  Tree array = Child(type, 3);
+  Tree array = Part(type, 3);
   r.state = 3;
   if (!Is(type, L_ty) || !Is(array, L_ar) || !IsPointer(type, size, isReference) ||
       !ArrayBounds(type, high, elementSize)) {
     return r.Fail();
   }
-  Tree elementType = Child(array, 2);
+  Tree elementType = Part(array, 2);
 
   Tree base = access;
   int64_t count = int64_t{high} + 1;
@@ -102,7 +102,7 @@ bool Field(Rule& r, Tree members, Tree record, Tree type, Tree access, Tree& new
   int32_t name = 0;
   Tree member = nullptr;
   r.state = 4;
-  if (!Identifier(name) || !(member = BoundTo(members, name))) return r.Fail();
+  if (!Identifier(name) || !(member = Bound(name, members))) return r.Fail();
   // A variable holds a reference to its object, or is the object (a final
   // object, a device); a constant is the object.
   Tree base = access;
@@ -150,7 +150,7 @@ bool MemberGet(Tree, Tree base, Tree& access, Tree& extra, Tree& type, int32_t& 
   if (Is(member, L_vr) && KidCount(member) >= 4) {
     if (!GetItsType(member, extra, type, low, high)) return r.Fail();
     Tree location = Kid(member, 4);
-    if (Is(location, L_of) && !Child(location, 1)) {
+    if (Is(location, L_of) && !Part(location, 1)) {
       access = Build(L_ki, nullptr, {Build(L_of, Kid(location, 0), {base})});
     } else {
       access = location;

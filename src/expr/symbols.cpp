@@ -17,8 +17,6 @@ namespace vyl {
 
 namespace {
 
-Tree Part(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
-
 bool IsEntry(Tree t) { return t && t->kind == kEntry; }
 
 constexpr const char* kQualIdentMessages[] = {nullptr, "'void' is not a class member"};

@@ -11,8 +11,6 @@ namespace vyl {
 
 namespace {
 
-Tree Part(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
-
 // The type bound to a reserved key equals `type`.
 bool IsKeyType(Tree syms, int32_t key, Tree type) {
   Tree bound = nullptr;

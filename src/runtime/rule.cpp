@@ -1,43 +1,30 @@
 // The rule protocol: entry and exit trace, KibStack brackets, error states.
+// The brackets themselves are inline (runtime.h); here are their slow paths
+// near the ends of the KibStack and everything that traces.
 #include "runtime/runtime.h"
 
 namespace vyl {
 
-namespace {
+namespace rules {
 
-void OpenBracket(int32_t state) {
+void OpenSlowly(RuleStack& k, int32_t state) {
   KPush(state);
-  KPush(AcceptedTokens());
-  AcceptedTokens() = 0;
+  KPush(k.accepted);
+  k.accepted = 0;
 }
 
-// Closes a bracket: the construct's accepted tokens count for the enclosing
-// one, and the error state in force before it is restored.
-int32_t CloseBracket() {
+int32_t CloseSlowly(RuleStack& k) {
   int32_t accepted = KPop();
-  AcceptedTokens() += accepted;
+  k.accepted += accepted;
   return KPop();
 }
 
-}  // namespace
+}  // namespace rules
 
-Rule::Rule(const char* name, Messages messages) : name_(name), messages_(messages) {
-  if (Tracing()) {
-    TraceText("+");
-    TraceText(name_);
-    TraceLine();
-  }
-  OpenBracket(0);
-  bracketed_ = true;
-}
-
-Rule::~Rule() noexcept(false) {
-  if (SessionFinished() || !bracketed_) return;
-  if (!done_ && Tracing()) {
-    ExitTrace();
-    ExitResult(false);
-  }
-  CloseBracket();
+void Rule::EntryTrace() {
+  TraceText("+");
+  TraceText(name_);
+  TraceLine();
 }
 
 bool Rule::Miss() {
@@ -82,17 +69,6 @@ void Rule::TraceOut(Tree t) {
 void Rule::TraceOut(int32_t v) {
   TraceChar(' ');
   TraceNumber(v);
-}
-
-Attempt::Attempt(Rule& r, char open) : rule_(r), open_(open), live_(true) {
-  if (Tracing()) TraceChar(open_);
-  OpenBracket(rule_.state);
-}
-
-Attempt::~Attempt() noexcept(false) {
-  if (SessionFinished() || !live_) return;
-  rule_.state = CloseBracket();
-  if (Tracing()) TraceText(open_ == '(' ? ")*" : "|");
 }
 
 }  // namespace vyl

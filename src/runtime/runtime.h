@@ -68,11 +68,17 @@ struct NodeRec : Rec {
   int32_t label;  // label code (see Label)
   Tree slot[9];   // slot 0 is the extra child; 1..n are the ordinary children
 };
+struct NameTrie;
 struct EntryRec : Rec {
   int32_t level;
   int32_t name;  // string id, or 0 for a level marker; reserved keys are small integers
   Tree value;
   Tree next;
+  // The lookup index (not part of the dictionary's value): the number of
+  // entries from this one to the end of the list, and on every
+  // kIndexStride-th entry the newest entry of each name from there on.
+  int32_t depth;
+  const NameTrie* index;
 };
 
 Tree Leaf(int32_t value);
@@ -100,6 +106,10 @@ inline int32_t KidCount(Tree t) { return IsNode(t) ? AsNode(t)->n : -1; }
 inline Tree Kid(Tree t, int i) { return IsNode(t) ? AsNode(t)->slot[i] : nullptr; }
 inline void SetKid(Tree t, int i, Tree v) { AsNode(t)->slot[i] = v; }
 inline int32_t LeafValue(Tree t) { return static_cast<LeafRec*>(t)->value; }
+// Child i of a node when the node uses slot i (slot 0 always, others within
+// its child count), else null.  A node replaced in place keeps stale slots
+// above its new count, so rules read children through this.
+inline Tree Part(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
 
 // ---------------------------------------------------------------------------
 // Node labels: code = 96 + 3k for the k-th name of the vocabulary.
@@ -120,6 +130,8 @@ enum Label : int32_t {
   L_yk = 369, L_zz = 372, L_ze = 492
 };
 constexpr int kLabelCount = 133;
+// A constant record: `cn` with the value in slot 0.
+inline Tree Constant(int32_t value) { return Build(L_cn, Leaf(value)); }
 // The two-letter name of a label code, or "" when the code names no label.
 std::string_view LabelName(int32_t code);
 
@@ -147,6 +159,12 @@ bool into(int32_t name, Tree dict, Tree value, Tree& out);
 bool openPlus(Tree dict, Tree& out);
 bool From(int32_t name, Tree dict, Tree& value, int32_t& level);
 bool ixFrom(int32_t index, Tree dict, Tree& value, int32_t& level, int32_t& name);
+// The value bound to a name (or a reserved key) in a dictionary, or null.
+inline Tree Bound(int32_t name, Tree dict) {
+  Tree value = nullptr;
+  int32_t level = 0;
+  return From(name, dict, value, level) ? value : nullptr;
+}
 inline int32_t DictLevel(Tree dict) { return dict ? static_cast<EntryRec*>(dict)->level : 0; }
 
 // ---------------------------------------------------------------------------
@@ -169,8 +187,22 @@ std::vector<int32_t> SetElements(Tree set);
 constexpr int32_t kKibStackSize = 16384;
 constexpr int32_t kRunawayLimit = 4000000;
 
-int32_t TraceLevel();
-void SetTraceLevel(int32_t level);
+// What every rule touches on entry and exit: the trace level, the KibStack
+// and the count of accepted tokens, and whether the session is over.  Part
+// of the runtime state, bound with it (RulesOf); kept here so that the rule
+// protocol below works on it without calls.
+struct RuleStack {
+  int32_t traceLevel = 0;
+  int32_t depth = 0;
+  int32_t highWater = 0;
+  int32_t accepted = 0;
+  bool finished = false;
+  std::vector<int32_t> kib = std::vector<int32_t>(kKibStackSize);
+};
+inline RuleStack& Rules() { return Current<RuleStack>(); }
+
+inline int32_t TraceLevel() { return Rules().traceLevel; }
+inline void SetTraceLevel(int32_t level) { Rules().traceLevel = level; }
 inline bool Tracing() { return TraceLevel() > 0; }
 
 void TraceText(std::string_view s);
@@ -185,6 +217,9 @@ void TraceLabel(int32_t label, int32_t showNumber);
 void Msg(std::string_view text);
 void MsgNumber(int32_t x);
 void MsgLineEnd();  // a line end on the message output (not a message)
+// For each value in turn: MsgLineEnd() when its index is a multiple of 16,
+// then Msg(" ") and MsgNumber(value).
+void MsgByteValues(std::span<const uint8_t> values);
 
 [[noreturn]] void Error(std::string_view text);
 [[noreturn]] void MemErr();
@@ -197,6 +232,8 @@ void Statistics();
 // Post-mortem records: every character written to the output and read from
 // the source is fed to the running checksum and the history ring.
 void FeedChecksum(int32_t ch);
+// FeedChecksum of every character of `text`, in order.
+void FeedChecksumText(std::string_view text);
 void CountTraceChar();  // every trace character counts towards "RunawayTrace"
 // The closing text of a session (statistics, outcome) is bounded: it starts
 // the count again rather than ending a finished compilation as a runaway.
@@ -226,13 +263,58 @@ std::string HistoryTail();    // the last min(total, 1023) history characters
 // " syntax error"; otherwise the construct simply did not apply.
 using Messages = std::span<const char* const>;
 
+namespace rules {
+
+// A bracket keeps the enclosing construct's error state and accepted-token
+// count on the KibStack; the construct starts with none accepted.  Near the
+// ends of the stack, KPush and KPop report overflow and underflow.
+void OpenSlowly(RuleStack& k, int32_t state);
+int32_t CloseSlowly(RuleStack& k);
+
+inline void Open(RuleStack& k, int32_t state) {
+  if (k.depth >= 0 && k.depth + 2 <= kKibStackSize) {
+    int32_t* top = k.kib.data() + k.depth;
+    top[0] = state;
+    top[1] = k.accepted;
+    k.depth += 2;
+    if (k.depth > k.highWater) k.highWater = k.depth;
+    k.accepted = 0;
+  } else {
+    OpenSlowly(k, state);
+  }
+}
+
+// Closes a bracket: the construct's accepted tokens count for the enclosing
+// one, and the error state in force before it is handed back.
+inline int32_t Close(RuleStack& k) {
+  if (k.depth >= 2 && k.depth <= kKibStackSize) {
+    k.depth -= 2;
+    const int32_t* top = k.kib.data() + k.depth;
+    k.accepted += top[1];
+    return top[0];
+  }
+  return CloseSlowly(k);
+}
+
+}  // namespace rules
+
 class Rule {
  public:
-  Rule(const char* name, Messages messages = {});
-  // Closing the rule's bracket and tracing its exit may end the run (a full
-  // trace, an empty KibStack): the fatal return leaves from here.  While a
-  // fatal return unwinds, the session is finished and nothing is done.
-  ~Rule() noexcept(false);
+  Rule(const char* name, Messages messages = {}) : name_(name), messages_(messages) {
+    RuleStack& k = Rules();
+    if (k.traceLevel > 0) EntryTrace();
+    rules::Open(k, 0);
+    bracketed_ = true;
+  }
+  ~Rule() noexcept(false) {
+    RuleStack& k = Rules();
+    if (k.finished || !bracketed_) return;
+    if (!done_ && k.traceLevel > 0) {
+      ExitTrace();
+      ExitResult(false);
+    }
+    rules::Close(k);
+  }
   Rule(const Rule&) = delete;
   Rule& operator=(const Rule&) = delete;
 
@@ -260,6 +342,7 @@ class Rule {
 
  private:
   friend class Attempt;
+  void EntryTrace();
   void ExitTrace();
   void ExitResult(bool ok);
   static void TraceOut(Tree t);
@@ -274,8 +357,17 @@ class Rule {
 // Brackets a construct that may fail without consuming input.
 class Attempt {
  public:
-  explicit Attempt(Rule& r, char open = '\'');
-  ~Attempt() noexcept(false);  // as ~Rule: may end the run
+  explicit Attempt(Rule& r, char open = '\'') : rule_(r), open_(open), live_(true) {
+    RuleStack& k = Rules();
+    if (k.traceLevel > 0) TraceChar(open_);
+    rules::Open(k, rule_.state);
+  }
+  ~Attempt() noexcept(false) {
+    RuleStack& k = Rules();
+    if (k.finished || !live_) return;
+    rule_.state = rules::Close(k);
+    if (k.traceLevel > 0) TraceText(open_ == '(' ? ")*" : "|");
+  }
   Attempt(const Attempt&) = delete;
   Attempt& operator=(const Attempt&) = delete;
 
@@ -300,8 +392,10 @@ RuntimeState& Rt();
 std::shared_ptr<RuntimeState> NewRuntimeState();
 void ResetRuntime();  // the runtime part of StartSession
 // True once FinishSession has run: nothing of the compiler runs again.
-bool SessionFinished();
-void MarkSessionFinished();
+inline bool SessionFinished() { return Rules().finished; }
+inline void MarkSessionFinished() { Rules().finished = true; }
+// The rule counters of a runtime state (bound together with it).
+RuleStack& RulesOf(RuntimeState& state);
 int64_t TreesBuilt();
 int32_t KibHighWater();
 int32_t KibDepth();

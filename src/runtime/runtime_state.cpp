@@ -12,6 +12,8 @@ void ResetRuntime() {
   RuntimeState& rt = Rt();
   rt.arena.Clear();
   rt.treesBuilt = 0;
+  rt.indexBuilds = 0;
+  rt.cursor = DictCursor{};
   rt.globals.fill(nullptr);
   rt.globalMarks.fill(0);
 
@@ -28,12 +30,10 @@ void ResetRuntime() {
 
   SetTable& sets = rt.sets;
   sets.cells.assign(1, SetCellRec{});
-  sets.heads.clear();
-  sets.buckets.fill(0);
+  sets.find.clear();
   sets.used = 0;
 
   TraceState& t = rt.trace;
-  t.level = 0;
   t.runaway = 0;
   t.lastInitial = ' ';
   t.posCounter = 0;
@@ -43,15 +43,16 @@ void ResetRuntime() {
   t.historyCount = 0;
   t.progressTick = 0;
   t.echoed = false;
-  t.depth = 0;
-  t.highWater = 0;
-  t.accepted = 0;
   t.lastTraced = nullptr;
   t.anyOpen = false;
-  rt.finished = false;
+  RuleStack& k = rt.rules;
+  k.traceLevel = 0;
+  k.depth = 0;
+  k.highWater = 0;
+  k.accepted = 0;
+  k.finished = false;
 }
 
-bool SessionFinished() { return Rt().finished; }
-void MarkSessionFinished() { Rt().finished = true; }
+RuleStack& RulesOf(RuntimeState& state) { return state.rules; }
 
 }  // namespace vyl

@@ -2,9 +2,7 @@
 //
 // A set is a chain of cells in strictly decreasing element order; every
 // (element, rest) pair exists once, so equal sets are the same tree value.
-// Elements below kSetCells are found through the chain headed by the
-// element's own head; larger and negative elements through 256
-// hash buckets.
+// The pairs are found through a hash map.
 #include <vector>
 
 #include "runtime/runtime.h"
@@ -16,29 +14,25 @@ namespace {
 
 SetTable& Sets() { return Rt().sets; }
 
-bool Direct(int32_t e) { return e >= 0 && e < kSetCells; }
-
-std::size_t Bucket(int32_t e) {
-  // (e / 256 + e) & 255, computed without signed overflow.
-  uint32_t v = static_cast<uint32_t>(e / 256) + static_cast<uint32_t>(e);
-  return v & 255u;
-}
-
 SetCellRec& Cell(int32_t i) { return Sets().cells[static_cast<std::size_t>(i)]; }
+
+uint64_t Pair(int32_t e, int32_t rest) {
+  return (uint64_t{static_cast<uint32_t>(e)} << 32) | static_cast<uint32_t>(rest);
+}
 
 // The cell (e, rest) if it exists, else a new one.  rest's element is below e.
 int32_t FindOrMakeCell(int32_t e, int32_t rest) {
   SetTable& t = Sets();
-  std::size_t v = static_cast<std::size_t>(e);
-  if (Direct(e) && v >= t.heads.size()) t.heads.resize(v + 1, 0);
-  int32_t& head = Direct(e) ? t.heads[v] : t.buckets[Bucket(e)];
-  for (int32_t c = head; c != 0; c = Cell(c).chain) {
-    if (Cell(c).element == e && Cell(c).rest == rest) return c;
+  auto [at, made] = t.find.try_emplace(Pair(e, rest), 0);
+  if (!made) return at->second;
+  if (++t.used >= kSetCells) {
+    t.find.erase(at);
+    Error("***Set Oflo***");
   }
-  if (++t.used >= kSetCells) Error("***Set Oflo***");
   int32_t c = t.used;
-  t.cells.push_back(SetCellRec{e, rest, head, NewSetRecord(c)});
-  head = c;
+  at->second = c;
+  t.cells.push_back(SetCellRec{e, rest, nullptr});
+  Cell(c).tree = NewSetRecord(c);
   return c;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/runtime.h"
@@ -12,17 +13,28 @@
 namespace vyl {
 
 // Tree records are never freed during a compilation; they live in chunks that
-// the session releases as a whole.
+// the session releases as a whole.  Chunks grow from 256 KiB to 4 MiB and
+// are mapped with their pages present: a large program then pays for a few
+// mappings instead of a page fault every 4 KiB.
 class Arena {
  public:
-  static constexpr std::size_t kChunk = 1 << 16;
+  static constexpr std::size_t kFirstChunk = std::size_t{1} << 18;
+  static constexpr std::size_t kLargestChunk = std::size_t{1} << 22;
   static constexpr std::size_t kLimit = std::size_t{1} << 30;  // beyond this: ***MEMERR***
+  Arena() = default;
+  ~Arena() { Clear(); }
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
   void* Allocate(std::size_t bytes);
   void Clear();
   std::size_t Used() const { return total_; }
 
  private:
-  std::vector<std::unique_ptr<std::byte[]>> chunks_;
+  struct Chunk {
+    void* base;
+    std::size_t size;
+  };
+  std::vector<Chunk> chunks_;
   std::size_t left_ = 0;
   std::byte* next_ = nullptr;
   std::size_t total_ = 0;
@@ -49,21 +61,19 @@ struct StringTable {
 struct SetCellRec {
   int32_t element = 0;
   int32_t rest = 0;
-  int32_t chain = 0;
   Tree tree = nullptr;
 };
 
-// The cells and the chain heads grow as they are used (up to kSetCells each),
-// so that a session does not pay for clearing the whole table.
+// Cells are numbered from 1 in the order they are made; cell 0 means no
+// cell.  `find` maps each (element, rest) pair to its cell, so a cell is
+// found in constant time however many sets share its element.
 struct SetTable {
-  std::vector<SetCellRec> cells = std::vector<SetCellRec>(1);  // cell 0 is never allocated
-  std::vector<int32_t> heads;  // heads[v]: the chain of the cells whose element is v
-  std::array<int32_t, 256> buckets{};
+  std::vector<SetCellRec> cells = std::vector<SetCellRec>(1);
+  std::unordered_map<uint64_t, int32_t> find;
   int32_t used = 0;
 };
 
 struct TraceState {
-  int32_t level = 0;
   int32_t runaway = 0;
   char lastInitial = ' ';
   uint32_t posCounter = 0;
@@ -73,23 +83,28 @@ struct TraceState {
   uint32_t historyCount = 0;
   int64_t progressTick = 0;
   bool echoed = false;
-  std::vector<int32_t> kib = std::vector<int32_t>(kKibStackSize);
-  int32_t depth = 0;
-  int32_t highWater = 0;
-  int32_t accepted = 0;
   Tree lastTraced = nullptr;
   bool anyOpen = false;  // a scope level was ever opened (shown in dictionary dumps)
 };
 
+// Where the last ixFrom stopped: entry number `index` of the list `dict`.
+struct DictCursor {
+  Tree dict = nullptr;
+  Tree entry = nullptr;
+  int32_t index = 0;
+};
+
 struct RuntimeState {
   Arena arena;
+  DictCursor cursor;
+  uint32_t indexBuilds = 0;  // stamps the trie nodes of the lookup index being built
   int64_t treesBuilt = 0;
   std::array<Tree, 10> globals{};
   std::array<int32_t, 10> globalMarks{};
   StringTable strings;
   SetTable sets;
   TraceState trace;
-  bool finished = false;
+  RuleStack rules;  // the trace level, the KibStack, the end of the session
 };
 
 }  // namespace vyl
@@ -97,5 +112,10 @@ struct RuntimeState {
 namespace vyl {
 Tree NewSetRecord(int32_t cell);
 Tree NewEntry(int32_t level, int32_t name, Tree value, Tree next);
+// The newest entry binding `name` in the list that starts at `dict`, or null
+// (name_index.cpp).  Level markers (name 0) bind nothing.
+EntryRec* NewestEntry(int32_t name, Tree dict);
+// Sets up the lookup index of an entry just made (name_index.cpp).
+void IndexEntry(EntryRec* entry);
 }  // namespace vyl
 

@@ -159,19 +159,19 @@ bool into(int32_t name, Tree dict, Tree value, Tree& out) {
     }
     return true;
   }
-  for (Tree e = dict; e; e = static_cast<EntryRec*>(e)->next) {
-    auto* entry = static_cast<EntryRec*>(e);
-    if (entry->level != level) break;
-    if (entry->name == name) {
-      out = nullptr;
-      if (Tracing()) {
-        TraceText("*into: ");
-        TraceName(name);
-        TraceText(" =F,");
-        TraceLine();
-      }
-      return false;
+  // Levels never grow along a list (an entry takes the level of the list
+  // it extends, a marker one more), so the entries of the current level are
+  // the leading ones, and the name is bound among them exactly when its
+  // newest entry has the current level.
+  if (const EntryRec* same = NewestEntry(name, dict); same && same->level == level) {
+    out = nullptr;
+    if (Tracing()) {
+      TraceText("*into: ");
+      TraceName(name);
+      TraceText(" =F,");
+      TraceLine();
     }
+    return false;
   }
   out = NewEntry(level, name, value, dict);
   if (Tracing()) {
@@ -189,20 +189,17 @@ bool into(int32_t name, Tree dict, Tree value, Tree& out) {
 bool openPlus(Tree dict, Tree& out) { return into(0, dict, nullptr, out); }
 
 bool From(int32_t name, Tree dict, Tree& value, int32_t& level) {
-  for (Tree e = dict; e; e = static_cast<EntryRec*>(e)->next) {
-    auto* entry = static_cast<EntryRec*>(e);
-    if (entry->name == name && name != 0) {
-      value = entry->value;
-      level = entry->level;
-      if (TraceLevel() > 1) {
-        TraceText("*From: ");
-        TraceName(name);
-        TraceText(" =");
-        TraceArg(value);
-        TraceLine();
-      }
-      return true;
+  if (const EntryRec* entry = NewestEntry(name, dict)) {
+    value = entry->value;
+    level = entry->level;
+    if (TraceLevel() > 1) {
+      TraceText("*From: ");
+      TraceName(name);
+      TraceText(" =");
+      TraceArg(value);
+      TraceLine();
     }
+    return true;
   }
   value = nullptr;
   level = 0;
@@ -216,8 +213,17 @@ bool From(int32_t name, Tree dict, Tree& value, int32_t& level) {
 }
 
 bool ixFrom(int32_t index, Tree dict, Tree& value, int32_t& level, int32_t& name) {
+  // Enumerations ask for index 0, 1, 2, ... of one list: the walk goes on
+  // from the entry found last when it can.
+  DictCursor& cursor = Rt().cursor;
   Tree e = dict;
-  for (int32_t i = 0; e && i < index; ++i) e = static_cast<EntryRec*>(e)->next;
+  int32_t i = 0;
+  if (cursor.dict == dict && dict && cursor.index <= index) {
+    e = cursor.entry;
+    i = cursor.index;
+  }
+  for (; e && i < index; ++i) e = static_cast<EntryRec*>(e)->next;
+  if (index >= 0 && e) cursor = DictCursor{dict, e, index};
   if (TraceLevel() > 1) {
     TraceText("*ixFrom: ");
     TraceNumber(index);

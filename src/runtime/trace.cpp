@@ -1,5 +1,8 @@
 // The trace and message printers, the post-mortem records, the KibStack and
 // the fatal-error path.
+#include <algorithm>
+#include <cstring>
+
 #include "app/app.h"
 #include "runtime/runtime.h"
 #include "runtime/state.h"
@@ -23,8 +26,6 @@ void EchoProgress(std::string_view s) {
 
 }  // namespace
 
-int32_t TraceLevel() { return Tr().level; }
-void SetTraceLevel(int32_t level) { Tr().level = level; }
 
 void TraceText(std::string_view s) {
   if (!s.empty()) Tr().lastInitial = s.front();
@@ -78,6 +79,29 @@ void FeedChecksum(int32_t ch) {
   ++t.historyCount;
 }
 
+void FeedChecksumText(std::string_view text) {
+  TraceState& t = Tr();
+  uint32_t sum = t.checksum;
+  for (char ch : text) {
+    int32_t c = static_cast<int8_t>(ch);
+    uint32_t rotated = ((sum << 1) | (sum >> 15)) & 0xFFFFu;
+    sum = (rotated + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
+  }
+  t.checksum = sum;
+  // Only the last characters stay in the history ring.
+  std::size_t keep = std::min(text.size(), t.history.size());
+  uint32_t count = t.historyCount + static_cast<uint32_t>(text.size() - keep);
+  std::string_view last = text.substr(text.size() - keep);
+  while (!last.empty()) {
+    std::size_t at = count % t.history.size();
+    std::size_t piece = std::min(last.size(), t.history.size() - at);
+    std::memcpy(t.history.data() + at, last.data(), piece);
+    last.remove_prefix(piece);
+    count += static_cast<uint32_t>(piece);
+  }
+  t.historyCount = count;
+}
+
 void RecordPosition() {
   TraceState& t = Tr();
   uint32_t pos = ((t.posCounter & 0xFFFFu) << 16) + t.checksum;
@@ -107,7 +131,7 @@ std::string HistoryTail() {
 void Msg(std::string_view text) {
   RecordPosition();
   if (!text.empty()) Tr().lastInitial = text.front();
-  for (char c : text) TracePut(OutputRole(), static_cast<unsigned char>(c));
+  TracePutText(OutputRole(), text);
   if (TraceLevel() > 0) {
     TraceChar('`');
     for (char c : text) TracePut(TraceRole(), static_cast<unsigned char>(c));
@@ -119,25 +143,64 @@ void MsgNumber(int32_t x) { Msg(NumberText(x)); }
 
 void MsgLineEnd() { TracePut(OutputRole(), '\r'); }
 
+void MsgByteValues(std::span<const uint8_t> values) {
+  int out = OutputRole();
+  if (TraceLevel() > 0 || out == 0 || out == TraceRole()) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i % 16 == 0) MsgLineEnd();
+      Msg(" ");
+      MsgNumber(values[i]);
+    }
+    return;
+  }
+  // Without the trace, every character of the message output is written
+  // and fed to the checksum, and every message records a position: the
+  // text is made here with its checksum and positions, then written at once.
+  TraceState& t = Tr();
+  std::string text;
+  text.reserve(values.size() * 4 + values.size() / 16 + 1);
+  auto piece = [&](std::string_view p) {
+    RecordPosition();
+    t.lastInitial = p.front();
+    for (char c : p) FeedChecksum(static_cast<unsigned char>(c));
+    text += p;
+  };
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i % 16 == 0) {
+      FeedChecksum('\r');
+      text += '\r';
+    }
+    piece(" ");
+    char digits[3];
+    int v = values[i];
+    int n = 0;
+    if (v >= 100) digits[n++] = static_cast<char>('0' + v / 100);
+    if (v >= 10) digits[n++] = static_cast<char>('0' + v / 10 % 10);
+    digits[n++] = static_cast<char>('0' + v % 10);
+    piece(std::string_view(digits, static_cast<std::size_t>(n)));
+  }
+  PutText(out, text);
+}
+
 // ---------------------------------------------------------------------------
 // The KibStack and the accepted-token counter
 
 void KPush(int32_t v) {
-  TraceState& t = Tr();
-  if (t.depth >= kKibStackSize) Error(" KibStack overflow error");
-  t.kib[static_cast<std::size_t>(t.depth++)] = v;
-  if (t.depth > t.highWater) t.highWater = t.depth;
+  RuleStack& k = Rules();
+  if (k.depth >= kKibStackSize) Error(" KibStack overflow error");
+  k.kib[static_cast<std::size_t>(k.depth++)] = v;
+  if (k.depth > k.highWater) k.highWater = k.depth;
 }
 
 int32_t KPop() {
-  TraceState& t = Tr();
-  if (t.depth <= 0) Error(" KibStack underflow error");
-  return t.kib[static_cast<std::size_t>(--t.depth)];
+  RuleStack& k = Rules();
+  if (k.depth <= 0) Error(" KibStack underflow error");
+  return k.kib[static_cast<std::size_t>(--k.depth)];
 }
 
-int32_t& AcceptedTokens() { return Tr().accepted; }
-int32_t KibHighWater() { return Tr().highWater; }
-int32_t KibDepth() { return Tr().depth; }
+int32_t& AcceptedTokens() { return Rules().accepted; }
+int32_t KibHighWater() { return Rules().highWater; }
+int32_t KibDepth() { return Rules().depth; }
 
 // ---------------------------------------------------------------------------
 // Statistics and the fatal-error path

@@ -1,4 +1,7 @@
 // Tree values: number leaves, nodes and the structural operations on them.
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <new>
 
 #include "runtime/runtime.h"
@@ -9,13 +12,15 @@ namespace vyl {
 void* Arena::Allocate(std::size_t bytes) {
   bytes = (bytes + 7) & ~std::size_t{7};
   if (bytes > left_) {
-    if (total_ + kChunk > kLimit) MemErr();
-    auto* chunk = new (std::nothrow) std::byte[kChunk];
-    if (!chunk) MemErr();
-    chunks_.emplace_back(chunk);
-    next_ = chunk;
-    left_ = kChunk;
-    total_ += kChunk;
+    std::size_t size = chunks_.empty() ? kFirstChunk : std::min(chunks_.back().size * 2, kLargestChunk);
+    if (size < bytes) size = bytes;
+    if (total_ + size > kLimit) MemErr();
+    void* chunk = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (chunk == MAP_FAILED) MemErr();
+    chunks_.push_back(Chunk{chunk, size});
+    next_ = static_cast<std::byte*>(chunk);
+    left_ = size;
+    total_ += size;
   }
   void* p = next_;
   next_ += bytes;
@@ -24,6 +29,7 @@ void* Arena::Allocate(std::size_t bytes) {
 }
 
 void Arena::Clear() {
+  for (const Chunk& c : chunks_) munmap(c.base, c.size);
   chunks_.clear();
   left_ = 0;
   next_ = nullptr;
@@ -60,11 +66,16 @@ Tree NewEntry(int32_t level, int32_t name, Tree value, Tree next) {
   r->name = name;
   r->value = value;
   r->next = next;
+  IndexEntry(r);
   return r;
 }
 
 Tree Build(int32_t label, Tree c0, std::initializer_list<Tree> kids, int32_t n) {
-  auto* r = NewRecord<NodeRec>(kNode);
+  // Every field is stored once (no clearing first): nodes are the most
+  // frequent records.
+  auto* r = new (Rt().arena.Allocate(sizeof(NodeRec))) NodeRec;
+  ++Rt().treesBuilt;
+  r->kind = kNode;
   r->n = n;
   r->label = label;
   r->slot[0] = c0;
@@ -73,6 +84,7 @@ Tree Build(int32_t label, Tree c0, std::initializer_list<Tree> kids, int32_t n) 
     if (i > 8) break;
     r->slot[i++] = k;
   }
+  for (; i < 9; ++i) r->slot[i] = nullptr;
   if (Tracing()) {
     TraceText("*Build:  ");
     TraceTree(r, 3, 0);

@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/app.h"
 #include "scanner/scanner.h"
 
 namespace vyl {
@@ -46,6 +48,33 @@ ScannerState& State();
 void Advance(ScannerState& s);
 // Starts reading the source again at line 1; the first NextToken then reads
 // the first character (ReadFirst).
+// The source still to be read, when the current character is not a line
+// end (else nothing); and n Advance calls at once over its first n
+// characters, which are ordinary and no line ends.
+std::string_view PendingSource(const ScannerState& s);
+void AdvanceRun(ScannerState& s, std::string_view run, std::size_t n);
+
+// Advance while the current character is one that `Keep` accepts (the
+// same as calling Advance that often): characters that are not line ends
+// are taken from the source in runs.
+template <bool (*Keep)(int32_t)>
+void AdvanceWhile(ScannerState& s) {
+  while (s.ch != kEndOfFile && Keep(s.ch)) {
+    std::string_view run = PendingSource(s);
+    std::size_t n = 0;
+    while (n < run.size()) {
+      auto c = static_cast<unsigned char>(run[n]);
+      if (!kOrdinaryInput[c] || !Keep(c)) break;
+      ++n;
+    }
+    if (n == 0) {
+      Advance(s);
+    } else {
+      AdvanceRun(s, run, n);
+    }
+  }
+}
+
 void Restart(ScannerState& s);
 void ReadFirst(ScannerState& s);
 

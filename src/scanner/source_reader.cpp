@@ -21,10 +21,8 @@ constexpr char kUnterminatedComment[] = "Unterminated block comment";
 // Consumes the next character of the source; every consumed character goes
 // to the running checksum and the history ring.
 int32_t Take() {
-  int slot = SourceRole();
-  int32_t c = GetChar(slot);
+  int32_t c = TakeChar(SourceRole());
   if (c == kEndOfFile) return kEndOfFile;
-  ConsumeChar(slot);
   FeedChecksum(c);
   return c;
 }
@@ -47,6 +45,26 @@ void Advance(ScannerState& s) {
   s.ch = Take();
   // The end of the file right after a line end counts as one more line end.
   if (lineEnd && s.ch == kEndOfFile) ++s.line;
+}
+
+std::string_view PendingSource(const ScannerState& s) {
+  return IsLineEnd(s.ch) ? std::string_view() : PendingInput(SourceRole());
+}
+
+void AdvanceRun(ScannerState& s, std::string_view run, std::size_t n) {
+  // The current character and the first n - 1 of the run join the token
+  // text, the n characters of the run are taken, and the last of them
+  // becomes the current character.
+  auto addText = [&s](int32_t c) {
+    if (c > 0 && c < 128 && s.text.size() < kTokenTextLimit) s.text.push_back(static_cast<char>(c));
+  };
+  addText(s.ch);
+  for (std::size_t i = 0; i + 1 < n && s.text.size() < kTokenTextLimit; ++i) {
+    addText(static_cast<unsigned char>(run[i]));
+  }
+  TakeRun(SourceRole(), n);
+  FeedChecksumText(run.substr(0, n));
+  s.ch = static_cast<unsigned char>(run[n - 1]);
 }
 
 void Restart(ScannerState& s) {

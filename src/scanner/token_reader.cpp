@@ -118,19 +118,18 @@ void ReadString(ScannerState& s) {
   s.token = T_String;
 }
 
-void SkipLineComment(ScannerState& s) {
-  while (s.ch != kEndOfFile && !IsLineEnd(s.ch)) Advance(s);
-}
+bool NotLineEnd(int32_t c) { return !IsLineEnd(c); }
+bool NotStar(int32_t c) { return c != '*'; }
+bool Separator(int32_t c) { return IsBlank(c) || IsLineEnd(c); }
+
+void SkipLineComment(ScannerState& s) { AdvanceWhile<NotLineEnd>(s); }
 
 // Runs to the first "*/" after the opening "/*".
 void SkipBlockComment(ScannerState& s, int32_t openingLine) {
   Advance(s);  // the '*' of the opening
   for (;;) {
+    AdvanceWhile<NotStar>(s);
     if (s.ch == kEndOfFile) UnterminatedComment(openingLine);
-    if (s.ch != '*') {
-      Advance(s);
-      continue;
-    }
     Advance(s);
     if (s.ch == '/') {
       Advance(s);
@@ -197,7 +196,7 @@ bool ReadOperator(ScannerState& s) {
 // Reads what starts at the current character: a token, or a comment or a
 // malformed literal (which leave the token code 0).
 void ReadNext(ScannerState& s) {
-  while (IsBlank(s.ch) || IsLineEnd(s.ch)) Advance(s);
+  AdvanceWhile<Separator>(s);
   int32_t c = s.ch;
   if (c == kEndOfFile) {
     s.token = T_End;

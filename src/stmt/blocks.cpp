@@ -17,8 +17,6 @@
 
 namespace vyl {
 
-using stmt::Ch;
-
 namespace {
 
 enum BlocksState : int32_t {
@@ -43,7 +41,7 @@ constexpr const char* kBlocksMessages[] = {
 bool DeclaredType(Tree record, int32_t name, Tree& type) {
   int32_t size = 0;
   if (name == 0 || !TypeSize(record, size)) return false;
-  type = Is(record, L_cl) && Is(Ch(record, 2), L_ty) ? Ch(record, 2) : record;
+  type = Is(record, L_cl) && Is(Part(record, 2), L_ty) ? Part(record, 2) : record;
   return true;
 }
 

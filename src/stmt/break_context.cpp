@@ -13,9 +13,6 @@
 
 namespace vyl {
 
-using stmt::Ch;
-using stmt::Cn;
-
 // Three uses: register `stmt` as the innermost break target (increment 0);
 // count a break (no statement, increment 1); restore the context below the
 // innermost target (no statement, increment 0), with `flag` telling whether
@@ -28,23 +25,23 @@ bool Breakable(Tree stmt, int32_t increment, int32_t& flag, Tree context) {
     if (Is(context, L_no)) {
       below = Build(L_no);
     } else if (Is(context, L_yk)) {
-      below = Build(L_yk, Kid(context, 0), {Ch(context, 1), Ch(context, 2)});
+      below = Build(L_yk, Kid(context, 0), {Part(context, 1), Part(context, 2)});
     } else {
       return r.Fail();
     }
-    Replace(context, Build(L_yk, stmt, {below, Cn(0)}));
+    Replace(context, Build(L_yk, stmt, {below, Constant(0)}));
     return r.Succeed(flag);
   }
   if (!Is(context, L_yk)) return r.Fail();  // no loop or switch is open
-  int32_t count = ValueOf(Ch(context, 2));
+  int32_t count = ValueOf(Part(context, 2));
   if (increment != 0) {
     int64_t counted = int64_t{count} + increment;
     counted = std::clamp<int64_t>(counted, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-    Replace(context, Build(L_yk, Kid(context, 0), {Ch(context, 1), Cn(static_cast<int32_t>(counted))}));
+    Replace(context, Build(L_yk, Kid(context, 0), {Part(context, 1), Constant(static_cast<int32_t>(counted))}));
     return r.Succeed(flag);
   }
   flag = count > 0 ? 1 : 0;
-  Replace(context, Ch(context, 1));
+  Replace(context, Part(context, 1));
   return r.Succeed(flag);
 }
 
@@ -52,7 +49,7 @@ bool Breakable(Tree stmt, int32_t increment, int32_t& flag, Tree context) {
 // passed over, since `continue` inside a switch repeats the loop around it.
 bool IsLoop(Tree& loop, Tree context) {
   Rule r("IsLoop");
-  for (Tree c = context; Is(c, L_yk); c = Ch(c, 1)) {
+  for (Tree c = context; Is(c, L_yk); c = Part(c, 1)) {
     Tree target = Kid(c, 0);
     if (Is(target, L_wh) || Is(target, L_lp) || Is(target, L_fr)) {
       loop = target;

@@ -13,10 +13,6 @@
 
 namespace vyl {
 
-using stmt::Bound;
-using stmt::Ch;
-using stmt::Cn;
-
 namespace {
 
 // The intrinsic numbers.
@@ -256,14 +252,14 @@ bool Call::Length() {
   if (highIndex >= 0) {
     if (highIndex == std::numeric_limits<int32_t>::max()) return false;
     low = high = highIndex + 1;
-    tree = Cn(low);
+    tree = Constant(low);
     return true;
   }
   // A variable holds a reference to the data; a constant table, or the
   // value of a call, is the data's address itself.
   Tree data = a.isCall || Is(a.record, L_df) ? a.tree : Build(L_dr, nullptr, {a.tree});
   Tree lengthWord = Build(L_dr, nullptr, {Build(L_of, Leaf(-2), {Build(L_un, nullptr, {data})})});
-  tree = Build(L_dv, nullptr, {lengthWord, Cn(elementSize)});
+  tree = Build(L_dv, nullptr, {lengthWord, Constant(elementSize)});
   return true;
 }
 
@@ -274,7 +270,7 @@ bool Call::Chr() {
   if (!Integer(kChrInteger, a)) return false;
   Result(kKeyChar);
   if (a.low < 0 || a.high > 255) {
-    tree = Build(L_an, intType_, {a.tree, Cn(255)});
+    tree = Build(L_an, intType_, {a.tree, Constant(255)});
     low = 0;
     high = 255;
   } else {
@@ -311,9 +307,9 @@ bool Call::Open() {
   Arg a;
   int32_t highIndex = 0, elementSize = 0;
   if (!Expr(kOpenName, a) || !ArrayBounds(a.type, highIndex, elementSize)) return false;
-  Tree array = Is(a.type, L_ty) ? Ch(a.type, 3) : a.type;
+  Tree array = Is(a.type, L_ty) ? Part(a.type, 3) : a.type;
   Tree charType = Bound(kKeyChar, syms_);
-  if (!charType || !Equal(Ch(array, 2), charType)) return false;
+  if (!charType || !Equal(Part(array, 2), charType)) return false;
   tree = Io(kOpen, {a.tree});
   Result(kKeyFileId);
   return true;
@@ -361,12 +357,12 @@ bool Call::SysOp(int32_t number) {
 // when the call stands as a statement, empty inside an expression.
 bool MagiCall(Tree intrinsic, Tree syms, Tree link, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   Rule r("MagiCall", kMagiCallMessages);
-  if (!Is(intrinsic, L_fn) || !Is(Ch(intrinsic, 2), L_fn)) return r.Fail();
+  if (!Is(intrinsic, L_fn) || !Is(Part(intrinsic, 2), L_fn)) return r.Fail();
   r.state = kParamsExpected;
   if (!Accept(T_LParen)) return r.Fail();
   r.state = 0;
   Call call(r, syms, link);
-  if (!call.Parse(ValueOf(Ch(intrinsic, 2)))) return r.Fail();
+  if (!call.Parse(ValueOf(Part(intrinsic, 2)))) return r.Fail();
   r.state = kBadParameter;
   if (!Accept(T_RParen)) return r.Fail();
   r.state = 0;

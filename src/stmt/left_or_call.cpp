@@ -12,8 +12,6 @@
 
 namespace vyl {
 
-using stmt::Ch;
-
 namespace {
 
 constexpr const char* kLeftOrCallMessages[] = {
@@ -39,8 +37,8 @@ constexpr const char* kAssignStmtMessages[] = {
     "Cannot assign larger structures",
 };
 
-bool IsIntrinsic(Tree record) { return Is(record, L_fn) && Is(Ch(record, 2), L_fn); }
-bool IsDeclaredFunction(Tree record) { return Is(record, L_fn) && Is(Ch(record, 2), L_xf); }
+bool IsIntrinsic(Tree record) { return Is(record, L_fn) && Is(Part(record, 2), L_fn); }
+bool IsDeclaredFunction(Tree record) { return Is(record, L_fn) && Is(Part(record, 2), L_xf); }
 
 // A designation: the record a name or element stands for, its type, its
 // access tree and its value range.
@@ -77,13 +75,13 @@ bool FunctionCall(Rule& r, Tree function, Tree syms, Tree link, Tree& tree, Tree
                   int32_t& high) {
   r.state = 1;
   if (!Accept(T_LParen)) return false;
-  Tree signature = Ch(function, 2);
+  Tree signature = Part(function, 2);
   Tree caller = nullptr, arguments = nullptr;
   r.state = 2;
-  if (!Argments(syms, Ch(signature, 2), nullptr, function, caller, arguments)) return false;
+  if (!Argments(syms, Part(signature, 2), nullptr, function, caller, arguments)) return false;
   if (!Accept(T_RParen)) return false;
   r.state = 0;
-  type = Ch(signature, 1);
+  type = Part(signature, 1);
   int32_t size = 0, isReference = 0, resultSize = 0;
   if (IsPointer(type, size, isReference) && isReference) {
     // The callee has already taken the reference it returns: a range that
@@ -94,7 +92,7 @@ bool FunctionCall(Rule& r, Tree function, Tree syms, Tree link, Tree& tree, Tree
     Unbounded(low, high);
   }
   if (!TypeSize(type, resultSize)) return false;
-  tree = Build(L_fc, Leaf(ValueOf(Ch(function, 4))),
+  tree = Build(L_fc, Leaf(ValueOf(Part(function, 4))),
                {link, arguments, Build(L_nt, Leaf(ValueOf(Kid(function, 0)))), Build(L_nn, Leaf(resultSize))});
   return true;
 }
@@ -127,11 +125,11 @@ bool LeftOrCall(Tree leading, Tree access, Tree syms, Tree link, Tree& tree, Tre
     isCall = 1;
     return r.Succeed(tree, record, type, isCall, low, high);
   }
-  if (Is(leading, L_df) && Is(Ch(leading, 3), L_cn)) {
+  if (Is(leading, L_df) && Is(Part(leading, 3), L_cn)) {
     // A named constant stands for its value.
     tree = leading;
-    type = Ch(leading, 2);
-    low = high = ValueOf(Ch(leading, 3));
+    type = Part(leading, 2);
+    low = high = ValueOf(Part(leading, 3));
     return r.Succeed(tree, record, type, isCall, low, high);
   }
   Designation d{leading, nullptr, access};

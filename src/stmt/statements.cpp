@@ -17,9 +17,6 @@
 
 namespace vyl {
 
-using stmt::Bound;
-using stmt::Ch;
-
 namespace {
 
 constexpr const char* kStatmentMessages[] = {
@@ -155,9 +152,9 @@ bool ContinueStatement(Rule& r, Tree syms, Tree link, Tree& stmt, int32_t& reach
 // parameters the signature holds n + 1, and the offset is -2 (n + 1).
 bool ReturnStatement(Rule& r, Tree syms, Tree link, Tree& stmt, int32_t& reachOut) {
   Tree function = Bound(kKeyFunction, syms);
-  Tree signature = Ch(function, 2);
+  Tree signature = Part(function, 2);
   if (!Is(function, L_fn) || !Is(signature, L_xf)) return false;
-  Tree resultType = Ch(signature, 1);
+  Tree resultType = Part(signature, 1);
   int64_t offset = -2 * int64_t{ValueOf(Kid(signature, 0))};
   if (offset < std::numeric_limits<int32_t>::min()) return false;
   reachOut = 0;

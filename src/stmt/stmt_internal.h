@@ -9,19 +9,6 @@
 
 namespace vyl::stmt {
 
-// Child i of a node, or null when the node has fewer children (a node
-// replaced in place may keep stale slots beyond its count).
-inline Tree Ch(Tree t, int i) { return KidCount(t) >= i ? Kid(t, i) : nullptr; }
-
-inline Tree Cn(int32_t value) { return Build(L_cn, Leaf(value)); }
-
-// The binding of a reserved key or name, or null.
-inline Tree Bound(int32_t key, Tree syms) {
-  Tree value = nullptr;
-  int32_t level = 0;
-  return From(key, syms, value, level) ? value : nullptr;
-}
-
 // A value range "sums to zero" when low + high is 0: the null reference,
 // or a reference that its producer has already counted.  Any other range
 // of a reference value needs a new reference taken when it is stored.

@@ -13,9 +13,6 @@
 
 namespace vyl {
 
-using stmt::Bound;
-using stmt::Cn;
-
 namespace {
 
 constexpr const char* kSwitchBlockGroupMessages[] = {
@@ -111,7 +108,7 @@ bool SwitchLabel(Tree syms, Tree switchType, Tree& label) {
         !Comparable(syms, switchType, type, common)) {
       return r.Fail();
     }
-    label = Cn(low);
+    label = Constant(low);
     r.state = kCaseColon;
     if (!Accept(T_Colon)) return r.Fail();
   } else if (Accept(K_default)) {

@@ -1,0 +1,33 @@
+// Generates large valid Vyl programs and the same computation as a C program,
+// for measuring the compiler against a C compiler.
+//
+// A program is `functions` worker functions of `statements` statement groups
+// each (assignments with arithmetic, comparisons, if/else, loops with break,
+// switches, calls and array indexing), driver functions that call 32 workers
+// each and add their results to a global sum, and a main that calls the
+// drivers and prints the sum after each one.  The Vyl and the C text compute
+// the same values: the C side keeps every variable in 16 bits, as the target
+// machine does, so both print the same lines.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace vylbench {
+
+struct ProgramShape {
+  int functions = 64;   // worker functions
+  int statements = 32;  // statement groups per worker
+  // When non-zero, comment lines are spread between the functions until the
+  // source has exactly this many characters (the C text gets the same lines).
+  std::size_t padTo = 0;
+};
+
+enum class Language { kVyl, kC };
+
+std::string GenerateProgram(const ProgramShape& shape, Language language);
+
+// The smallest program: an empty main.
+std::string EmptyProgram(Language language);
+
+}  // namespace vylbench
