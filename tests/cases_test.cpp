@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "harness.h"
+#include "outcome_check.h"
 
 namespace vyl::test {
 namespace {
@@ -171,9 +172,8 @@ TEST_P(CaseTest, Compiles) {
     }
   }
   EXPECT_EQ(c.status, fails ? 1 : 0) << c.output;
-  if (fails) {
-    EXPECT_TRUE(c.image.empty());
-  }
+  EXPECT_TRUE(!fails || c.image.empty());
+  EXPECT_EQ(OutcomeFault(c), "");
   for (const std::string& key : order) {
     std::vector<int> expected = Bytes(bytes[key]);
     std::istringstream in(key);

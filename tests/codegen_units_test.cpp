@@ -1,6 +1,6 @@
 // The code generator's larger units on front-end trees: switch dispatch
-// tables, methods with their frames, epilogues and limits, the release of
-// references, and the constant pool.
+// tables, methods and their limits, the release of references, and the
+// constant pool.
 #include "fixture.h"
 
 namespace vyl::test {
@@ -100,34 +100,14 @@ TEST_F(SwitchCodeTest, CaseRangeAndCaseJumps) {
 
 class MethodCodeTest : public SessionTest {
  protected:
-  // A method record as the front end builds it; count = parameter words + 1.
-  static Tree Method(const char* name, int32_t number, Tree body, Tree before = nullptr, int32_t count = 1,
-                     Tree references = nullptr) {
-    Tree signature = Build(L_xf, Leaf(count), {Build(L_ty), nullptr, Build(L_nn), Build(L_no, nullptr, {references})});
+  // A method record as the front end builds it, without parameters.  (The
+  // name, entry word, frame and return of methods: images.cases.)
+  static Tree Method(const char* name, int32_t number, Tree body, Tree before = nullptr) {
+    Tree signature = Build(L_xf, Leaf(1), {Build(L_ty), nullptr, Build(L_nn), Build(L_no, nullptr, {nullptr})});
     return Build(L_fn, Leaf(InternText(name)), {before, signature, Build(L_up), Build(L_fn, Leaf(number)), body});
   }
   static Tree Variable(int32_t offset) { return Build(L_vr, Leaf(0), {nullptr, Build(L_ty), nullptr, Of(offset)}); }
 };
-
-TEST_F(MethodCodeTest, NameLengthEntryWordFrameBodyAndReturn) {
-  Tree method = Method("hello", 2, Line(3, Set(6, 1)));
-  EXPECT_EQ(Generate(method, 0x40), Hex("68 65 6C 6C 6F 05 20 02 21 50 03 00 00 03 21 03"));
-  EXPECT_EQ(WordAt(6), 0x44);                          // at the fifth name character
-  EXPECT_EQ(ValueOf(Kid(Kid(method, 2), 4)), 0x4E);  // the exit: where the epilogue begins
-  // Two parameter words are dropped by the return; the reference parameter
-  // at -2 is released first.
-  Tree g = Method("g", 4, nullptr, nullptr, 3, Build(L_vr, nullptr, {nullptr, Variable(-2)}));
-  SetKid(g, 5, Build(L_rt, g, {Set(6, 1)}));
-  EXPECT_EQ(Generate(g, 0x80), Hex("67 01 20 02 21 50 03 80 00 4F FF 23 09 05 05 23 03"));
-  EXPECT_EQ(WordAt(2 + 2 * 4), 0x80);
-  // Methods follow the start stub in declaration order.
-  ASSERT_TRUE(PutIntger(3, 0, next));  // main is procedure 3
-  Tree program = Method("main", 3, Set(6, 2), Method("f", 2, Set(6, 1)));
-  EXPECT_EQ(Generate(program, 0x0A), Hex("40 00 60 03 20 03"           // the stub: call main, return
-                                         " 66 01 20 02 21 50 03 21 03"  // f
-                                         " 6D 61 69 6E 04 20 02 22 50 03 21 03"));
-  EXPECT_EQ(std::make_tuple(WordAt(0), WordAt(6), WordAt(8)), std::make_tuple(0, 0x10, 0x1C));
-}
 
 TEST_F(MethodCodeTest, TheTrapTailIsNotSharedAcrossMethods) {
   auto check = [] { return Assign(nullptr, nullptr, Build(L_un, nullptr, {Of(6)})); };

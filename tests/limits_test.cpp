@@ -34,14 +34,21 @@ std::string PaddedTo(std::string source, std::size_t size) {
 
 std::string Main(std::string_view body) { return "void main() {" + std::string(body) + "}\r\n"; }
 
+// Lines 0 to n - 1 of a source.
+std::string Lines(int n, const std::function<std::string(std::string)>& line) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += line(std::to_string(i)) + "\r\n";
+  return out;
+}
+
 struct Limit {
   const char* what;
-  std::function<std::string()> source;
+  std::string source;
   std::string message;  // a line of the output
 };
 
 void ExpectFailsWith(const Limit& k) {
-  Compiled c = CompileSource(k.source());
+  Compiled c = CompileSource(k.source);
   EXPECT_EQ(c.status, 1) << k.what;
   EXPECT_TRUE(c.hasLine(k.message)) << k.what << ": " << c.output.substr(c.output.size() > 300 ? c.output.size() - 300 : 0);
   EXPECT_EQ(test::OutcomeFault(c), "") << k.what;
@@ -49,60 +56,44 @@ void ExpectFailsWith(const Limit& k) {
 
 // Strings: 4,086 ids in all, 32,700 characters in all.
 TEST(LimitsTest, StringTableAndCharacterStore) {
-  const Limit limits[] = {
-      {"4100 names", [] {
-         std::string s;
-         for (int i = 0; i < 4100; ++i) s += "int v" + std::to_string(i) + ";\r\n";
-         return s + Main("");
-       }, "***String table full***"},
-      {"40 names of 1000 characters", [] {
-         std::string s;
-         for (int i = 0; i < 40; ++i) s += "int " + std::string(1000, 'x') + std::to_string(i) + ";\r\n";
-         return s + Main("");
-       }, "***Character store full***"},
-  };
-  for (const Limit& k : limits) ExpectFailsWith(k);
+  ExpectFailsWith({"4100 names", Lines(4100, [](std::string i) { return "int v" + i + ";"; }) + Main(""),
+                   "***String table full***"});
+  ExpectFailsWith({"40 names of 1000 characters",
+                   Lines(40, [](std::string i) { return "int " + std::string(1000, 'x') + i + ";"; }) + Main(""),
+                   "***Character store full***"});
 }
 
 // Every construct that nests brackets its rules on the KibStack (16,384
 // entries); nesting deeper than it allows ends the run there, long before the
 // session's thread stack runs out, in the sanitizer build as well.
 TEST(LimitsTest, KibStackOverflowForEveryKindOfNesting) {
-  const std::string kOverflow = " KibStack overflow error";
-  const Limit limits[] = {
-      {"parentheses", [] { return Main("int x = " + Repeat("(", 300000) + "1" + Repeat(")", 300000) + ";"); }, kOverflow},
-      {"unary minus", [] { return Main("int x = " + Repeat("-", 900000) + "1;"); }, kOverflow},
-      {"not", [] { return Main("boolean b = " + Repeat("!", 900000) + "true;"); }, kOverflow},
-      {"blocks", [] { return Main(Repeat("{", 450000) + Repeat("}", 450000)); }, kOverflow},
-      {"if", [] { return Main(Repeat("if (true) ", 99000) + ";"); }, kOverflow},
-      {"while", [] { return Main(Repeat("while (true) ", 76000) + ";"); }, kOverflow},
-      {"do", [] { return Main(Repeat("do ", 60000) + ";" + Repeat(" while (true);", 60000)); }, kOverflow},
-      {"switch", [] { return Main("int x = 0;" + Repeat("switch (x) { case 0: ", 40000) + Repeat("break; }", 40000)); },
-       kOverflow},
+  const std::pair<const char*, std::string> nestings[] = {
+      {"parentheses", Main("int x = " + Repeat("(", 300000) + "1" + Repeat(")", 300000) + ";")},
+      {"unary minus", Main("int x = " + Repeat("-", 900000) + "1;")},
+      {"not", Main("boolean b = " + Repeat("!", 900000) + "true;")},
+      {"blocks", Main(Repeat("{", 450000) + Repeat("}", 450000))},
+      {"if", Main(Repeat("if (true) ", 99000) + ";")},
+      {"while", Main(Repeat("while (true) ", 76000) + ";")},
+      {"do", Main(Repeat("do ", 60000) + ";" + Repeat(" while (true);", 60000))},
+      {"switch", Main("int x = 0;" + Repeat("switch (x) { case 0: ", 40000) + Repeat("break; }", 40000))},
       // Deep trees built by loops in the parser: the code generator walks them.
-      {"long operator chain", [] { return PaddedTo("int x;" + Main("x = " + Repeat("x+", 499980) + "x;"), 999999); },
-       kOverflow},
-      {"4000 statements", [] { return Main("int x = 0;" + Repeat("x = x + 1;", 4000)); }, kOverflow},
-      {"empty statements filling the source", [] { return PaddedTo(Main(Repeat(";", 999980)), 999999); }, kOverflow},
+      {"long operator chain", PaddedTo("int x;" + Main("x = " + Repeat("x+", 499980) + "x;"), 999999)},
+      {"4000 statements", Main("int x = 0;" + Repeat("x = x + 1;", 4000))},
+      {"empty statements filling the source", PaddedTo(Main(Repeat(";", 999980)), 999999)},
   };
-  for (const Limit& k : limits) ExpectFailsWith(k);
+  for (const auto& [what, source] : nestings) ExpectFailsWith({what, source, " KibStack overflow error"});
 }
 
 TEST(LimitsTest, TraceCodeImageAndSwitches) {
-  const Limit limits[] = {
-      // '?' switches the trace on; more than 4,000,000 trace characters.
-      {"runaway trace", [] { return "?\r\n" + Main("int x = 0;" + Repeat("x = x + 1;\r\n", 20000)); }, "RunawayTrace"},
-      // Eight functions of about 4.5 K of code each; the code ends below the
-      // reserved words at 7FF6 = 32758.
-      {"code image", [] {
-         std::string s;
-         for (int k = 0; k < 8; ++k) s += "void f" + std::to_string(k) + "() { int x = 0;" + Repeat("x = x + 1;", 900) + "}\r\n";
-         return s + Main("");
-       }, "Too much code @32758"},
-      {"sparse switch", [] { return Main("int x = 0; switch (x) { case 0: break; case 300: break; }"); },
-       "Switch cases too sparse"},
-  };
-  for (const Limit& k : limits) ExpectFailsWith(k);
+  // '?' switches the trace on; more than 4,000,000 trace characters.
+  ExpectFailsWith({"runaway trace", "?\r\n" + Main("int x = 0;" + Repeat("x = x + 1;\r\n", 20000)), "RunawayTrace"});
+  // Eight functions of about 4.5 K of code each; the code ends below the
+  // reserved words at 7FF6 = 32758.
+  const std::string body = "() { int x = 0;" + Repeat("x = x + 1;", 900) + "}";
+  ExpectFailsWith({"code image", Lines(8, [&](std::string k) { return "void f" + k + body; }) + Main(""),
+                   "Too much code @32758"});
+  ExpectFailsWith({"sparse switch", Main("int x = 0; switch (x) { case 0: break; case 300: break; }"),
+                   "Switch cases too sparse"});
   // The densest table that is not refused: 256 entries for two cases.
   EXPECT_EQ(CompileSource(Main("int x = 0; switch (x) { case 0: break; case 255: break; }")).status, 0);
 }
@@ -160,11 +151,10 @@ TEST(LimitsTest, SourceLength) {
   Compiled full = CompileSource(PaddedTo(program, 999999));
   EXPECT_EQ(full.status, 0);
   EXPECT_EQ(test::OutcomeFault(full), "");
-  ExpectFailsWith({"1,000,000 characters", [&] { return PaddedTo(program, 1000000); },
-                   "Source file is longer than 999999 characters"});
+  const std::string tooLong = "Source file is longer than 999999 characters";
+  ExpectFailsWith({"1,000,000 characters", PaddedTo(program, 1000000), tooLong});
   // Cut inside a comment: still refused, not compiled up to the cut.
-  ExpectFailsWith({"cut in a comment", [&] { return PaddedTo(program + "/*", 1200000); },
-                   "Source file is longer than 999999 characters"});
+  ExpectFailsWith({"cut in a comment", PaddedTo(program + "/*", 1200000), tooLong});
 }
 
 }  // namespace

@@ -202,11 +202,7 @@ class RangeSource {
   std::mt19937 gen_;
 };
 
-std::string Show(ValueRange r) {
-  std::ostringstream s;
-  s << "[" << r.low << ", " << r.high << "]";
-  return s.str();
-}
+std::string Show(ValueRange r) { return "[" + std::to_string(r.low) + ", " + std::to_string(r.high) + "]"; }
 
 // Checks every pair of values; `value` gives kNone when the pair has none
 // (a division by zero).

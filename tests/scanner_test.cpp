@@ -2,7 +2,6 @@
 // token-kind operations the rules use, the trace, the post-mortem records,
 // reading again, and the messages that end a compilation.
 #include "fixture.h"
-#include "harness.h"
 
 namespace vyl::test {
 namespace {
@@ -130,14 +129,7 @@ TEST(ScannerTest, LinesOfTokens) {
       {"a\r\n// c\r\nb", "id:a@1 id:b@3 end@3"},
   };
   for (auto [source, tokens] : cases) EXPECT_EQ(Tokens(source, true), tokens) << source;
-  // Every line end style reads alike.
-  const std::string lf = "class A {\n  int x; // note\n\n  /* two\n lines */ char c = 'q';\n}\n";
-  std::string cr = lf, crlf;
-  std::replace(cr.begin(), cr.end(), '\n', '\r');
-  for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  const std::string expected =
-      "kw:1077@1 id:A@1 1155@1 id:int@2 id:x@2 1062@2 id:char@5 id:c@5 1089@5 chr:113@5 1062@5 1164@6 end@8";
-  for (const std::string& text : {lf, cr, crlf}) EXPECT_EQ(Tokens(text, true), expected);
+  // (Every line end style reads as CR: session_test.)
 }
 
 TEST(ScannerTest, MessagesThatEndTheCompilation) {
@@ -160,12 +152,6 @@ TEST(ScannerTest, MessagesThatEndTheCompilation) {
       {"a /* x *", "id:a | Unterminated block comment opened in line 1"},
   };
   for (auto [source, message] : cases) EXPECT_EQ(Tokens(source), message) << source;
-  // A whole compilation names the line for editors.
-  Compiled bad = CompileSource("\r\r  $");
-  EXPECT_TRUE(bad.hasLine("Invalid character in source: code 36 ('$') in line 3"));
-  EXPECT_EQ(bad.stderrText, "prog.vyl:3: error: Invalid character in source: code 36 ('$') in line 3\n");
-  EXPECT_EQ(CompileSource("\r/* never closed\r\r*").stderrText,
-            "prog.vyl:2: error: Unterminated block comment opened in line 2\n");
 }
 
 using ScannerSessionTest = SessionTest;

@@ -54,9 +54,6 @@ TEST_F(SymbolsTest, BuiltinTypes) {
   EXPECT_TRUE(Equal(Key(kKeyFalse), Build(L_df, nullptr, {nullptr, Key(kKeyBoolean), Cn(0)})));
   EXPECT_TRUE(Equal(Key(kKeyTrue), Build(L_df, nullptr, {Key(kKeyFalse), Key(kKeyBoolean), Cn(1)})));
   EXPECT_TRUE(Equal(Kid(Null(), 3), Build(L_pt, nullptr, {Build(L_nl)})));
-  for (auto [name, number] : {std::pair{"ORD", 1}, {"LENGTH", 2}, {"CHR", 3}}) {
-    EXPECT_TRUE(Equal(Named(name), Build(L_fn, Leaf(InternText(name)), {nullptr, Build(L_fn, Leaf(number))}))) << name;
-  }
   // Object's member table is the base of class scopes and sees the built-in types.
   for (const char* name : {"int", "byte", "boolean", "char", "String", "null"}) {
     EXPECT_EQ(Bound(InternText(name), Kid(Kid(Key(kKeyObject), 3), 5)), Named(name)) << name;
@@ -254,17 +251,7 @@ TEST_F(SymbolsTest, PackagesIntrinsicsAndOpaqueTypes) {
   for (const char* p : {"Hardware", "Dangerous", "Semaphores", "Files"}) EXPECT_TRUE(Is(Named(p), L_pk)) << p;
   for (int32_t key : {kKeyAddressOf, kKeySemaphore, kKeyFileId}) EXPECT_EQ(Key(key), nullptr);  // before an import
   EXPECT_EQ(Kid(Named("Files"), 1), Named("Semaphores"));
-  const std::tuple<const char*, const char*, int32_t> intrinsics[] = {
-      {"Dangerous", "PEEK", 4},     {"Dangerous", "POKE", 5},     {"Dangerous", "mmPEEK", 6},
-      {"Dangerous", "mmPOKE", 7},   {"Dangerous", "FORK", 8},     {"Dangerous", "COCALL", 9},
-      {"Dangerous", "DEBUG", 0},    {"Dangerous", "SysOp0", 20},  {"Dangerous", "SysOp1", 21},
-      {"Dangerous", "SysOp2", 22},  {"Semaphores", "Signal", 10}, {"Semaphores", "Wait", 11},
-      {"Files", "Open", 14},        {"Files", "Close", 15},       {"Files", "Read", 16},
-      {"Files", "Write", 17},       {"Files", "Seek", 18},        {"Files", "FileInfo", 19}};
-  for (auto [package, name, number] : intrinsics) {
-    Tree fn = Kid(Member(package, name), 2);
-    EXPECT_TRUE(Is(fn, L_fn) && ValueOf(fn) == number) << name;
-  }
+  // Each intrinsic's number shows in its code: code.cases, images.cases.
   EXPECT_TRUE(Is(Bound(kKeyAddressOf, Members("Dangerous")), L_no));  // "&" comes with Dangerous
   for (auto [package, name, key] :
        {std::tuple{"Semaphores", "Semaphore", kKeySemaphore}, {"Files", "FileId", kKeyFileId}}) {
