@@ -26,7 +26,6 @@ void EchoProgress(std::string_view s) {
 
 }  // namespace
 
-
 void TraceText(std::string_view s) {
   if (!s.empty()) Tr().lastInitial = s.front();
   for (char c : s) TracePut(TraceRole(), static_cast<unsigned char>(c));
