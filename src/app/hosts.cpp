@@ -52,14 +52,26 @@ std::string StdHost::AskSourceFile(std::string_view) {
 std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_t limit) {
   std::FILE* f = std::fopen(name.c_str(), "rb");
   if (!f) return std::nullopt;
+  // Read straight into a string of the file's size (at most `limit`), in
+  // one piece: growing it step by step would touch twice the memory.
   std::string text;
-  char buffer[1 << 16];
-  while (text.size() < limit) {
-    std::size_t want = std::min(sizeof buffer, limit - text.size());
-    std::size_t got = std::fread(buffer, 1, want, f);
-    text.append(buffer, got);
+  std::size_t expected = 1 << 16;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    long end = std::ftell(f);
+    if (end > 0) expected = static_cast<std::size_t>(end);
+    std::rewind(f);
+  }
+  // One byte more than expected, so that the first read already meets the
+  // end of the file; a file that grew meanwhile is read on.
+  std::size_t filled = 0;
+  for (std::size_t size = expected + 1; filled < limit; size = filled * 2) {
+    text.resize(std::min(limit, size));
+    std::size_t want = text.size() - filled;
+    std::size_t got = std::fread(text.data() + filled, 1, want, f);
+    filled += got;
     if (got < want) break;
   }
+  text.resize(filled);
   // A directory opens but cannot be read: it is no source, not an empty one.
   bool failed = std::ferror(f) != 0;
   std::fclose(f);
