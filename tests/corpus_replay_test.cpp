@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "harness.h"
 #include "outcome_check.h"
@@ -18,13 +16,6 @@ namespace vyl {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Every file of `dir` (with extension `ext` when given), in name order.
 std::vector<fs::path> FilesIn(const fs::path& dir, const std::string& ext = "") {
@@ -41,7 +32,7 @@ TEST(CorpusReplayTest, SeedsCompileAndTellOneOutcome) {
   int seeds = 0;
   for (const fs::path& dir : {root / "tests/programs", root / "examples"}) {
     for (const fs::path& file : FilesIn(dir, ".vyl")) {
-      test::Compiled c = test::CompileSource(ReadAll(file));
+      test::Compiled c = test::CompileSource(test::ReadText(file));
       EXPECT_EQ(c.status, 0) << file;
       EXPECT_EQ(test::OutcomeFault(c), "") << file;
       ++seeds;
@@ -52,7 +43,9 @@ TEST(CorpusReplayTest, SeedsCompileAndTellOneOutcome) {
 
 TEST(CorpusReplayTest, FuzzRegressionsTellOneOutcome) {
   const std::vector<fs::path> files = FilesIn(fs::path(VYL_SOURCE_DIR) / "fuzz/regressions");
-  for (const fs::path& file : files) EXPECT_EQ(test::OutcomeFault(test::CompileSource(ReadAll(file))), "") << file;
+  for (const fs::path& file : files) {
+    EXPECT_EQ(test::OutcomeFault(test::CompileSource(test::ReadText(file))), "") << file;
+  }
   EXPECT_FALSE(files.empty());
 }
 

@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <fstream>
 #include <sstream>
 
 namespace vyl::test {
@@ -70,6 +71,13 @@ Compiled CompileSource(std::string_view source, const std::string& path) {
   MemoryHost host;
   host.files[path] = std::string(source);
   return RunOn(host, path);
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace vyl::test

@@ -34,5 +34,7 @@ Compiled RunOn(MemoryHost& host, const std::string& path);
 // The image bytes of an output text: the last block of lines made only of
 // blank-separated decimal values.
 std::vector<int> ImageOf(std::string_view output);
+// The whole content of a file ("" when it cannot be read).
+std::string ReadText(const std::string& path);
 
 }  // namespace vyl::test

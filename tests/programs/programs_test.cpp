@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "harness.h"
 #include "machine.h"
@@ -15,13 +13,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> ProgramNames() {
   std::vector<std::string> names;
@@ -37,14 +28,14 @@ class ProgramTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(ProgramTest, PrintsWhatItMeans) {
   fs::path dir = VYL_PROGRAMS_DIR;
   std::string name = GetParam();
-  vyl::test::Compiled c = vyl::test::CompileSource(ReadFile(dir / (name + ".vyl")), name + ".vyl");
+  vyl::test::Compiled c = vyl::test::CompileSource(vyl::test::ReadText(dir / (name + ".vyl")), name + ".vyl");
   ASSERT_EQ(c.status, 0) << c.output;
   std::vector<uint8_t> image(c.image.begin(), c.image.end());
-  std::string input = fs::exists(dir / (name + ".in")) ? ReadFile(dir / (name + ".in")) : "";
+  std::string input = fs::exists(dir / (name + ".in")) ? vyl::test::ReadText(dir / (name + ".in")) : "";
   vylsim::RunResult run = vylsim::run_image(image, input);
-  std::string stop = fs::exists(dir / (name + ".stop")) ? ReadFile(dir / (name + ".stop")) : "finished\n";
+  std::string stop = fs::exists(dir / (name + ".stop")) ? vyl::test::ReadText(dir / (name + ".stop")) : "finished\n";
   EXPECT_EQ(std::string(vylsim::status_name(run.status)) + "\n", stop) << run.message;
-  EXPECT_EQ(run.output, ReadFile(dir / (name + ".out")));
+  EXPECT_EQ(run.output, vyl::test::ReadText(dir / (name + ".out")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, ProgramTest, ::testing::ValuesIn(ProgramNames()),
