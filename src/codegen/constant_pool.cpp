@@ -100,9 +100,8 @@ bool aFindString(int32_t id, Tree& table, Tree chain) {
 
 bool StringConstant(int32_t id, Tree syms, Tree& table) {
   Rule r("StringConstant");
-  Tree pool = nullptr;
-  int32_t level = 0;
-  if (!From(kKeyTablePool, syms, pool, level) || !Is(pool, L_tk)) return r.Fail();
+  Tree pool = Bound(kKeyTablePool, syms);
+  if (!Is(pool, L_tk)) return r.Fail();
   // Equal literals have equal ids and share one table.
   if (aFindString(id, table, pool)) return r.Succeed(table);
   Tree content = Build(L_sz);

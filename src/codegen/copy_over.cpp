@@ -169,9 +169,8 @@ bool CopyOver(Tree syms, int32_t pass, Tree link, Tree& chain, Tree& statements,
     statements = out.statements;
     return r.Succeed(chain, statements);
   }
-  Tree location = nullptr;
-  int32_t level = 0;
-  if (!From(kKeyLocation, syms, location, level) || !location) return r.Fail();
+  Tree location = Bound(kKeyLocation, syms);
+  if (!location) return r.Fail();
   // Classes, constants and initialised slots, in declaration order.
   Lowered kept;
   if (!Walk(syms, 0, link, kept, decls)) return r.Fail();

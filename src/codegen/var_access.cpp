@@ -145,9 +145,8 @@ bool PointList(int32_t isReference, Tree syms, Tree variable) {
   if (isReference != 1) return r.Fail();
   // Only a function records its reference variables, in the `no` node of
   // its signature, newest first.
-  Tree context = nullptr;
-  int32_t level = 0;
-  if (From(kKeyContext, syms, context, level) && Is(context, L_fn) && Is(Part(context, 2), L_xf)) {
+  Tree context = Bound(kKeyContext, syms);
+  if (Is(context, L_fn) && Is(Part(context, 2), L_xf)) {
     if (!InsertStuff(variable, Part(Part(context, 2), 4))) return r.Fail();
   }
   return r.Succeed();

@@ -6,17 +6,11 @@
 
 #include "codegen/codegen.h"
 #include "expr/expr.h"
+#include "expr/expr_support.h"
 
 namespace vyl {
 
 namespace {
-
-// The type bound to a reserved key equals `type`.
-bool IsKeyType(Tree syms, int32_t key, Tree type) {
-  Tree bound = nullptr;
-  int32_t level = 0;
-  return From(key, syms, bound, level) && Equal(bound, type);
-}
 
 // A reference type: a `ty` whose descriptor is a `pt`.
 bool IsReferenceType(Tree type) { return Is(type, L_ty) && Is(Part(type, 3), L_pt); }
