@@ -6,7 +6,8 @@
 #   bench/corpus-outputs.sh CORPUS_DUMP VYLGEN OUTDIR
 #   diff -r OUTDIR-of-one OUTDIR-of-the-other
 #
-# The corpus: tests/programs, examples, the programs in docs/*.md, generated
+# The corpus: tests/programs, examples, the programs in docs/*.md, the
+# sources of tests/cases/*.cases, the fuzzing regressions, generated
 # programs of several sizes, each also with the full trace switched on ("?"
 # first) and cut off at a third and at two thirds of its length (which gives
 # messages instead of images).
@@ -28,6 +29,18 @@ for md in "$root"/docs/*.md; do
     /^```vyl/ { n++; file = sprintf("%s-%02d.vyl", base, n); inside = 1; next }
     /^```/ { inside = 0; next }
     inside { print > file }' "$md"
+done
+# The source of each case of tests/cases (the lines after its expectations),
+# with CR LF line ends as the case tests compile it.
+for cases in "$root"/tests/cases/*.cases; do
+  awk -v base="$out/src/case-$(basename "$cases" .cases)" '
+    /^===/ { n++; file = sprintf("%s-%03d.vyl", base, n); body = 0; next }
+    n == 0 { next }
+    !body && /^(> |# )/ { next }
+    { body = 1; sub(/\r$/, ""); printf "%s\r\n", $0 > file }' "$cases"
+done
+for f in "$root"/fuzz/regressions/*; do
+  cp "$f" "$out/src/fuzz-$(basename "$f").vyl"
 done
 for shape in "1 1" "1 12" "5 12" "20 12" "40 12" "3 40"; do
   set -- $shape
