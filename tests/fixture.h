@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "codegen/codegen.h"
+#include "codegen/codegen_internal.h"
 #include "env/env.h"
 #include "expr/expr.h"
 #include "runtime/runtime.h"

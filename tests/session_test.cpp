@@ -4,6 +4,7 @@
 #include <array>
 
 #include "decl/decl.h"
+#include "scanner/scanner_state.h"
 #include "fixture.h"
 #include "harness.h"
 

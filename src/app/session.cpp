@@ -1,5 +1,5 @@
-// The session driver: opens the files, resets the tables, runs the start rule
-// once and reports the outcome.
+// The session driver: chooses and opens the files, resets the tables, runs
+// the start rule once with the code generator and reports the outcome.
 #include <pthread.h>
 
 #include <functional>
@@ -7,10 +7,13 @@
 #include "app/session_state.h"
 #include "codegen/codegen.h"
 #include "decl/decl.h"
+#include "lower/lower.h"
 #include "runtime/runtime.h"
 #include "scanner/scanner.h"
 
 namespace vyl {
+
+SessionState& Session() { return Current<SessionState>(); }
 
 namespace {
 
@@ -23,70 +26,108 @@ void WriteExitText(const std::string& text) {
   for (char c : text) PutChar(6, static_cast<unsigned char>(c));
   PutChar(6, '\r');
   CloseSlot(6);
-  Files().exitWritten = true;
+  Session().exitWritten = true;
 }
 
+// What the runtime asks of the session while it runs.
+class Hooks final : public SessionHooks {
+ public:
+  int32_t SourceLine() override { return CurrentLine(); }
+  void WriteExitFile(int32_t value) override { vyl::WriteExitFile(value); }
+  void FinishSession() override { vyl::FinishSession(); }
+};
+
+Hooks theHooks;
+
 }  // namespace
+
+// The file name for a slot kind.  Source and output names come from the
+// chosen path: a ".ftx" source name reads the ".vyl" file beside it, and the
+// output of a ".vyl" source is the ".ftx" of the same name.  Other names are
+// fixed.
+std::string ChooseFileName(int kind) {
+  std::string& name = Session().nameBuffer;
+  if (name.empty()) name = CurrentHost().AskSourceFile(kSourceFilter);
+  static constexpr std::string_view kTemplate = ".vyl.ftx.dbg";
+  const std::string_view source = kTemplate.substr(1, 3);
+  const std::string_view output = kTemplate.substr(5, 3);
+  if (name.size() >= 5 && name[name.size() - 4] == '.') {
+    std::string_view ext = std::string_view(name).substr(name.size() - 3);
+    if (kind == 1) {
+      if (ext == output) name.replace(name.size() - 3, 3, source);
+      return name;
+    }
+    if (kind == 2 && ext == source) {
+      name.replace(name.size() - 3, 3, output);
+      return name;
+    }
+  }
+  switch (kind) {
+    case 1: return "KIBin.txt";
+    case 2: return "KIBout.txt";
+    case 3: return "KIBdbg.txt";
+    case 4: return "Libry.txt";
+    default: return "KIBexit.txt";
+  }
+}
+
+void OpenSlot(int kind) {
+  if (kind < 1 || kind > 6) return;
+  std::string name = ChooseFileName(kind);
+  bool input = kind == 1 || kind == 4 || kind == 5;
+  bool opened = input ? OpenInput(kind, name) : OpenOutput(kind, name);
+  if (kind == 1 && opened) Session().sourceName = name;
+  if (opened || kind >= 5) return;
+  CannotOpen(name);
+}
 
 void WriteExitFile(int32_t value) {
   WriteExitText(NumberText(value == 0 ? kFailedWithoutPosition : value));
 }
 
-void NoteMessage(std::string_view text, int32_t line) {
-  FilesState& f = Files();
-  if (!f.firstMessage.empty()) return;
-  f.firstMessage.assign(text);
-  f.messageLine = line >= 0 ? line : CurrentLine();
-}
-
-void NoteFatal(std::string_view text) {
-  FilesState& f = Files();
-  f.fatal = true;
-  if (!f.fatalText.empty()) return;
-  f.fatalText.assign(text);
-  f.fatalLine = CurrentLine();
-}
-
 int32_t StartSession() {
-  FilesState& f = Files();
+  SessionState& s = Session();
   ResetRuntime();
-  f.finishArmed = true;
+  InstallSessionHooks(&theHooks);
+  s.finishArmed = true;
+  IoState& io = Io();
   OpenSlot(1);
-  f.sourceRole = 1;
+  io.sourceRole = 1;
   OpenSlot(2);
-  f.outputRole = 2;
+  io.outputRole = 2;
   OpenSlot(3);
-  f.traceRole = 3;
+  io.traceRole = 3;
   return 1;
 }
 
 void FinishSession() {
-  FilesState& f = Files();
-  if (!f.finishArmed) return;
-  f.finishArmed = false;
+  SessionState& s = Session();
+  IoState& io = Io();
+  if (!s.finishArmed) return;
+  s.finishArmed = false;
   RestartRunawayCount();
   // 1, 2. The trace file ends with the statistics.
-  if (f.traceRole) {
+  if (io.traceRole) {
     TraceLine();
     Statistics();
   }
   // 3. Close the files of the session.
-  if (f.sourceRole) CloseSlot(f.sourceRole);
-  if (f.outputRole) CloseSlot(f.outputRole);
-  if (f.traceRole) CloseSlot(f.traceRole);
+  if (io.sourceRole) CloseSlot(io.sourceRole);
+  if (io.outputRole) CloseSlot(io.outputRole);
+  if (io.traceRole) CloseSlot(io.traceRole);
   // 4. From here the trace is the console.
-  f.traceRole = 0;
-  f.traceColumn = 0;
+  io.traceRole = 0;
+  TraceColumn() = 0;
   PutChar(0, '\r');
-  ++f.traceLines;
+  ++TraceLines();
   // 5. The exit file: "0" after a success; never "0" after a failure.
-  if (f.success) {
+  if (s.success) {
     WriteExitText("0");
-  } else if (!f.exitWritten) {
+  } else if (!s.exitWritten) {
     WriteExitFile(PreMortemPosition());
   }
   // 6. The outcome and the statistics on the console.
-  TraceText(f.success ? "Success" : "Failed");
+  TraceText(s.success ? "Success" : "Failed");
   Statistics();
   MarkSessionFinished();
 }
@@ -119,53 +160,57 @@ void RunOnLargeStack(const std::function<void()>& body) {
 struct SessionTables {
   std::shared_ptr<RuntimeState> runtime = NewRuntimeState();
   std::shared_ptr<ScannerState> scanner = NewScannerState();
+  std::shared_ptr<LowerState> lower = NewLowerState();
   std::shared_ptr<CodeState> code = NewCodeState();
   BindCurrent<RuntimeState> bindRuntime{*runtime};
   BindCurrent<RuleStack> bindRules{RulesOf(*runtime)};
   BindCurrent<ScannerState> bindScanner{*scanner};
+  BindCurrent<LowerState> bindLower{*lower};
   BindCurrent<CodeState> bindCode{*code};
-  BindCurrent<FilesState> bindFiles;
-  explicit SessionTables(FilesState& files) : bindFiles(files) {}
+  BindCurrent<SessionState> bindSession;
+  BindCurrent<IoState> bindIo;
+  explicit SessionTables(SessionState& session) : bindSession(session), bindIo(session.io) {}
 };
 
-void Compile(FilesState& files, SessionResult& result) {
-  SessionTables tables(files);
+void Compile(SessionState& session, SessionResult& result) {
+  SessionTables tables(session);
   try {
     StartSession();
     ScannerStart();
-    bool ok = VYLang();
-    files.success = ok;
+    CodeGenerator generator;
+    bool ok = VYLang(generator);
+    session.success = ok;
     TraceText(ok ? "Success" : "Failed");
   } catch (const FatalReturn&) {
-    files.success = false;
+    session.success = false;
   }
   FinishSession();
-  result.success = files.success;
-  result.fatal = files.fatal;
-  result.sourceName = files.sourceName;
-  if (!files.firstMessage.empty()) {
-    result.message = files.firstMessage;
-    result.messageLine = files.messageLine;
-  } else if (!files.fatalText.empty()) {
-    std::string_view text = files.fatalText;
+  const RunNotes& notes = Notes();
+  result.success = session.success;
+  result.fatal = notes.fatal;
+  result.sourceName = session.sourceName;
+  if (!notes.firstMessage.empty()) {
+    result.message = notes.firstMessage;
+    result.messageLine = notes.messageLine;
+  } else if (!notes.fatalText.empty()) {
+    std::string_view text = notes.fatalText;
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     result.message.assign(text);
-    result.messageLine = files.fatalLine;
+    result.messageLine = notes.fatalLine;
   }
 }
 
 }  // namespace
 
 struct OpenSession::Impl {
-  FilesState files;
+  SessionState session;
   std::unique_ptr<SessionTables> tables;
 };
 
 OpenSession::OpenSession(Host& host, const std::string& path, bool startScanner) : impl_(std::make_unique<Impl>()) {
-  impl_->files.host = &host;
-  impl_->files.nameBuffer = path;
-  impl_->files.slots[0].count = 0;
-  impl_->tables = std::make_unique<SessionTables>(impl_->files);
+  impl_->session.io.host = &host;
+  impl_->session.nameBuffer = path;
+  impl_->tables = std::make_unique<SessionTables>(impl_->session);
   StartSession();
   if (startScanner) ScannerStart();
 }
@@ -184,12 +229,11 @@ SessionResult RunSession(Host& host, const std::string& path) {
 }
 
 SessionResult RunSessionHere(Host& host, const std::string& path) {
-  FilesState files;
-  files.host = &host;
-  files.nameBuffer = path;
-  files.slots[0].count = 0;
+  SessionState session;
+  session.io.host = &host;
+  session.nameBuffer = path;
   SessionResult result;
-  Compile(files, result);
+  Compile(session, result);
   // One line that editors and build tools parse.
   if (!result.success && !result.message.empty() && !result.sourceName.empty()) {
     host.StderrText(result.sourceName + ":" + std::to_string(result.messageLine) + ": error: " + result.message +

@@ -5,6 +5,22 @@
 
 namespace vyl {
 
+// The tree dump of a tree that the generator could not handle.
+bool TreeSee(Tree tree) {
+  if (Tracing()) {
+    TraceText("+TreeSee");
+    TraceChar(' ');
+    // The whole tree at full trace, else its top with the label.
+    TraceTree(tree, TraceLevel() > 1 ? 9999 : 0, 0);
+    TraceLine();
+    TraceText("-TreeSee");
+    TraceChar(' ');
+    TraceBool(true);
+    TraceLine();
+  }
+  return true;
+}
+
 std::string NameText(Tree nameHolder) { return std::string(StringText(Num(nameHolder))); }
 
 void GenMessage(const std::string& text) {

@@ -1,30 +1,94 @@
-// Shared helpers of the code generator.  Internal to src/codegen.
+// The code generator's own interface: the emitters, the generators and
+// their shared helpers.  Internal to src/codegen (and its tests).
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "codegen/codegen.h"
+#include "expr/expr.h"
 
 namespace vyl {
 
-// The code image of one compilation and its size.
-// The string tables of the constant pool by string handle (aFindString).
-// Tables only ever join the front of the pool's chain while literals are
-// read; `synced` is the newest table already in `tables`.
-struct StringTableIndex {
-  Tree pool = nullptr;
-  Tree synced = nullptr;
-  std::unordered_map<int32_t, Tree> tables;
+
+// ---------------------------------------------------------------------------
+// The code image and the emit procedures
+
+constexpr int32_t kImageCells = 32768;
+constexpr int32_t kWatchWord = 0x7FF6;     // emission watch address
+constexpr int32_t kMarkerWord = 0x7FFA;    // address just past the last line marker
+constexpr int32_t kLineWord = 0x7FFC;      // source line of the statement being generated
+constexpr int32_t kTrapTailWord = 0x7FFE;  // address of the shared trap tail, 0 = none
+
+// Allocates the image of kImageCells zero cells (releasing any earlier one).
+bool AllocateImage();
+bool HaveImage();
+
+bool PutBy(int32_t value, int32_t loc, int32_t& next);
+bool PutIntger(int32_t value, int32_t loc, int32_t& next);
+bool Put6Bytes(int32_t b1, int32_t b2, int32_t b3, int32_t b4, int32_t b5, int32_t b6, int32_t loc,
+               int32_t& next);
+bool PutConstant(int32_t value, int32_t loc, int32_t& next);
+// Writes a 2-byte jump at loc: kind 0 JUMPZ, kind 1 JUMP.
+bool JumpTo(int32_t kind, int32_t loc, int32_t target);
+bool GetMemInt(int32_t loc, int32_t& value);
+bool DoLibe(int32_t loc, int32_t& next);
+
+// ---------------------------------------------------------------------------
+// The generation driver
+
+bool CodeGen(int32_t loc, int32_t& next, Tree& fixups, Tree tree);
+
+// ---------------------------------------------------------------------------
+// Expression code
+
+bool CodExGen1(int32_t loc, int32_t& next, Tree& fixups, Tree tree);
+bool CodExGen2(int32_t loc, int32_t& next, Tree& fixups, Tree tree);
+
+// ---------------------------------------------------------------------------
+// Statement code and jumps
+
+bool CoStmGen(int32_t loc, int32_t& next, Tree& fixups, Tree tree);
+bool FwdJumps(Tree fixups);
+bool FwdExit(int32_t& address, Tree target);
+bool CaseRange(Tree& deflt, int32_t& count, int32_t& low, int32_t& high, Tree& values, Tree cases);
+bool CaseJumps(int32_t table, int32_t low, Tree cases);
+bool ListMerge(Tree a, Tree b, Tree& out);
+
+// ---------------------------------------------------------------------------
+// Variable access and optimisation
+
+enum AccessMode : int32_t {
+  kStoreByte = -2,
+  kStoreWord = -1,
+  kAddressOnly = 0,
+  kLoadWord = 1,
+  kLoadByte = 2,
 };
 
+bool GenVarAcc(int32_t mode, int32_t loc, int32_t& next, Tree& fixups, Tree access);
+bool PointerKill(int32_t loc, int32_t& next, Tree list);
+
+// ---------------------------------------------------------------------------
+// Constant pool
+
+bool ConstantPool(int32_t count, int32_t loc, int32_t& next, Tree tree);
+
+// The trace of a tree that no generator accepts.
+bool TreeSee(Tree tree);
+
+// ---------------------------------------------------------------------------
+// The disk image (disk_image.cpp)
+
+// Writes image cells 0 .. size-1 to the output, 16 values per line.
+bool WriteImage(int32_t size);
+
+// The code image of one compilation and its size.
 struct CodeState {
   std::vector<uint8_t> image;
   int32_t size = 0;
-  StringTableIndex strings;
 };
 CodeState& Code();
 

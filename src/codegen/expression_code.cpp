@@ -214,16 +214,4 @@ bool CodExGen2(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   return OperatorCode(loc, next, fixups, tree) == Gen::Ok;
 }
 
-bool ShiftBits(int32_t value, int32_t count, int32_t& result) {
-  Rule r("ShiftBits");
-  int32_t x = value;
-  // Left: doubling in 32-bit two's complement; once 0 it stays 0.
-  for (; count > 0 && x != 0; --count) x = static_cast<int32_t>(static_cast<uint32_t>(x) << 1);
-  // Right: halving rounded toward minus infinity, stopping at 0; a
-  // negative value reaches -1 and stays there.
-  for (; count < 0 && x != 0 && x != -1; ++count) x = x >= 0 ? x / 2 : (x + 1) / 2 - 1;
-  result = x;
-  return r.Succeed(result);
-}
-
 }  // namespace vyl

@@ -139,17 +139,4 @@ bool PointerKill(int32_t loc, int32_t& next, Tree list) {
   return r.Succeed(next);
 }
 
-bool PointList(int32_t isReference, Tree syms, Tree variable) {
-  Rule r("PointList");
-  if (isReference == 0) return r.Succeed();
-  if (isReference != 1) return r.Fail();
-  // Only a function records its reference variables, in the `no` node of
-  // its signature, newest first.
-  Tree context = Bound(kKeyContext, syms);
-  if (Is(context, L_fn) && Is(Part(context, 2), L_xf)) {
-    if (!InsertStuff(variable, Part(Part(context, 2), 4))) return r.Fail();
-  }
-  return r.Succeed();
-}
-
 }  // namespace vyl

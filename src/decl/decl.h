@@ -1,6 +1,5 @@
-// The start rule, the disk image writer and the declaration rules: imports,
-// modifiers, classes and type aliases, variables and constant tables, and
-// functions.
+// The start rule and the declaration rules: imports, classes and type
+// aliases, functions, and the symbol listing.
 //
 // A declaration rule receives the symbol table and the head of the
 // declaration chain and hands back the extended table and the new head (the
@@ -13,26 +12,36 @@
 
 namespace vyl {
 
-// Modifier bits.
-enum Modifier : int32_t { kModStatic = 2, kModSynchronized = 8, kModFinal = 64 };
-
 // ---------------------------------------------------------------------------
-// Compilation unit and disk image
+// Compilation unit
+
+// The code generator as the start rule drives it.  The session hands the
+// generator in; the front end knows nothing else of it.
+class BackEnd {
+ public:
+  virtual ~BackEnd() = default;
+  // Allocates the code image of the compilation.
+  virtual bool AllocateImage() = 0;
+  // Sets the emission watch address (the hexadecimal directive).
+  virtual bool SetWatch(int32_t address) = 0;
+  // Generates the image from the procedure table on: the constant pool,
+  // the start code, every method, the support routine and the size word.
+  // Hands back the image size.
+  virtual bool Generate(Tree program, Tree pool, int32_t procedures, Tree mainRecord, int32_t& size) = 0;
+  // Writes image cells 0 .. size-1 to the output.
+  virtual bool WriteImage(int32_t size) = 0;
+};
 
 // The start rule: compiles the whole source; true on success.
-bool VYLang();
+bool VYLang(BackEnd& backEnd);
 // Writes every entry of a dictionary to the trace.
 void TraceDict(Tree dict);
-// Writes image cells 0 .. size-1 to the output, 16 values per line.
-bool WriteImage(int32_t size);
 
 // ---------------------------------------------------------------------------
 // Class and type declarations
 
 bool ImportDeclaration(Tree syms, Tree chain, Tree& newChain, Tree& newSyms);
 bool TypeDeclaration(Tree enclosing, Tree syms, Tree chain, Tree& newChain, Tree& newSyms);
-bool ModifiersOpt(int32_t& modifiers);
-bool Modifier(int32_t& bit);
 bool ClassDecln(Tree enclosing, int32_t modifiers, Tree syms, Tree chain, Tree& newChain, Tree& newSyms);
 bool ClassOrTypeDecln(Tree enclosing, int32_t modifiers, int32_t name, Tree syms, Tree chain, Tree& newChain,
                       Tree& newSyms);
@@ -42,12 +51,6 @@ bool MemberDecl(Tree enclosing, int32_t modifiers, int32_t className, Tree syms,
                 Tree& newSyms);
 
 // ---------------------------------------------------------------------------
-// Variable declarations and constant tables (name 0: not read yet)
-
-bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree syms, Tree chain, Tree& newChain,
-              Tree& newSyms);
-
-// ---------------------------------------------------------------------------
 // Method declarations
 
 bool MethodRest(Tree enclosing, int32_t className, int32_t modifiers, int32_t name, Tree resultType, Tree syms,
@@ -55,5 +58,12 @@ bool MethodRest(Tree enclosing, int32_t className, int32_t modifiers, int32_t na
 bool MethodHeader(Tree enclosing, Tree prior, int32_t className, int32_t modifiers, int32_t name, Tree resultType,
                   Tree syms, Tree chain, Tree& function, Tree& scope, Tree& newSyms, int32_t& level);
 bool FormParam(int32_t first, Tree scope, Tree next, Tree& firstParam, Tree& newScope, int32_t& count);
+
+// ---------------------------------------------------------------------------
+// Symbol listing
+
+// The variables of one scope level, after a line "! NAME" ("@" when the
+// name is no name).
+bool ShoSyms(Tree scope, int32_t name, int32_t level);
 
 }  // namespace vyl

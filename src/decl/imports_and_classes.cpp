@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <string>
 
-#include "codegen/codegen.h"
 #include "decl/decl.h"
 #include "decl/decl_internal.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
+#include "stmt/stmt.h"
 
 namespace vyl {
 
@@ -156,37 +156,6 @@ bool TypeDeclaration(Tree enclosing, Tree syms, Tree chain, Tree& newChain, Tree
   }
   if (!done) return r.Fail();
   return r.Succeed(newChain, newSyms);
-}
-
-// ModifiersOpt ::= { Modifier }
-//
-// The set of modifier bits read; a repeated modifier adds nothing.
-bool ModifiersOpt(int32_t& modifiers) {
-  Rule r("ModifiersOpt");
-  modifiers = 0;
-  {
-    Attempt repeat(r, '(');
-    int32_t bit = 0;
-    while (Modifier(bit)) {
-      if ((modifiers & bit) == 0) modifiers += bit;
-    }
-  }
-  return r.Succeed(modifiers);
-}
-
-// Modifier ::= "final" | "static" | "synchronized"
-bool Modifier(int32_t& bit) {
-  Rule r("Modifier");
-  if (Accept(K_final)) {
-    bit = kModFinal;
-  } else if (Accept(K_static)) {
-    bit = kModStatic;
-  } else if (Accept(K_synchronized)) {
-    bit = kModSynchronized;
-  } else {
-    return r.Fail();
-  }
-  return r.Succeed(bit);
 }
 
 // ClassDecln ::= "class" Identifier ClassOrTypeDecln

@@ -8,7 +8,6 @@
 // the return pops) and, after the body, the number of words of locals.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "decl/decl.h"
 #include "decl/decl_internal.h"
 #include "expr/expr.h"

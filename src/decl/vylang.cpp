@@ -10,8 +10,6 @@
 // address.
 #include <cstdint>
 
-#include "app/app.h"
-#include "codegen/codegen.h"
 #include "decl/decl.h"
 #include "decl/decl_internal.h"
 #include "env/env.h"
@@ -66,29 +64,11 @@ bool SeedReservedKeys(Tree& syms, Tree& counter, Tree& pool, Tree& location) {
          Bind(syms, kKeyTablePool, pool) && Bind(syms, kKeyLocation, location);
 }
 
-// The image from the procedure table on: pool, start code, methods, the
-// support routine and the size word.  Hands back the size.
-bool GenerateImage(Tree program, Tree pool, int32_t procedures, Tree mainRecord, int32_t& size) {
-  int32_t poolEnd = 0;
-  if (!ConstantPool(-1, 2 * procedures + 2, poolEnd, pool)) return false;
-  int32_t mainNumber = ValueOf(Part(mainRecord, 4));
-  int32_t at = 0;
-  // The entry word of the start code (procedure 0) and main's number, which
-  // the first method generated turns into the call of main.
-  if (!PutIntger(poolEnd - 2, 2, at) || !PutIntger(mainNumber, 0, at)) return false;
-  at = poolEnd;
-  if (!PutConstant(0, at, at) || !PutBy(2, at, at)) return false;
-  Tree fixups = nullptr;
-  if (!CodeGen(at, at, fixups, program) || !FwdJumps(fixups)) return false;
-  if (!DoLibe(at, size)) return false;
-  return PutIntger(size, 0, at);
-}
-
 }  // namespace
 
 // VYLang ::= [ "?" ] { ImportDeclaration } [ "?" ] { TypeDeclaration }
 //            [ "?" ] [ "!" ] [ hexadecimal number ]
-bool VYLang() {
+bool VYLang(BackEnd& backEnd) {
   Rule r("VYLang", kVYLangMessages);
   // 1, 2. The outermost symbol table: the built-in types and the packages.
   Tree builtins = nullptr;
@@ -146,12 +126,9 @@ bool VYLang() {
   if (Accept(T_Bang)) SetTraceLevel(0);
   // 16 to 20.
   int32_t topLevel = 0;
-  if (!UpdateLoc(0, topLevel, location) || !AllocateImage()) return Quietly();
+  if (!UpdateLoc(0, topLevel, location) || !backEnd.AllocateImage()) return Quietly();
   int32_t watch = 0;
-  if (TokHex(watch)) {
-    int32_t next = 0;
-    if (!PutIntger(watch, kWatchWord, next)) return Quietly();
-  }
+  if (TokHex(watch) && !backEnd.SetWatch(watch)) return Quietly();
   if (TokenCode() != T_End) r.Report("Declaration expected in line " + NumberText(CurrentLine()));
   int32_t procedures = 0;
   if (!NewProcNo(procedures, counter)) return Quietly();
@@ -162,10 +139,10 @@ bool VYLang() {
   // 23 to 25.
   r.state = kCodeGenFailed;
   int32_t size = 0;
-  if (!GenerateImage(program, pool, procedures, mainRecord, size)) return r.Fail();
+  if (!backEnd.Generate(program, pool, procedures, mainRecord, size)) return r.Fail();
   PhaseEnd(Phase::kGenerate);
   SetTraceLevel(0);
-  if (!WriteImage(size)) return r.Fail();
+  if (!backEnd.WriteImage(size)) return r.Fail();
   PhaseEnd(Phase::kWrite);
   return r.Succeed();
 }

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "codegen/codegen.h"
 #include "env/env.h"
 #include "expr/expr.h"
 

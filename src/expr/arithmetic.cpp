@@ -4,7 +4,6 @@
 // constants 0, 1 and -1 need no operator at all.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 #include "expr/value_ranges.h"

@@ -13,7 +13,6 @@
 #include <limits>
 #include <vector>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/value_ranges.h"
 
@@ -355,6 +354,20 @@ ValueRange SoundShiftRange(int32_t op, ValueRange value, ValueRange count) {
     }
   }
   return result;
+}
+
+// The constant shift: `count` places left (positive) or right (negative)
+// of a 32-bit value, as the folding of constant shifts computes it.
+bool ShiftBits(int32_t value, int32_t count, int32_t& result) {
+  Rule r("ShiftBits");
+  int32_t x = value;
+  // Left: doubling in 32-bit two's complement; once 0 it stays 0.
+  for (; count > 0 && x != 0; --count) x = static_cast<int32_t>(static_cast<uint32_t>(x) << 1);
+  // Right: halving rounded toward minus infinity, stopping at 0; a
+  // negative value reaches -1 and stays there.
+  for (; count < 0 && x != 0 && x != -1; ++count) x = x >= 0 ? x / 2 : (x + 1) / 2 - 1;
+  result = x;
+  return r.Succeed(result);
 }
 
 }  // namespace vyl

@@ -6,7 +6,6 @@
 // are evaluated otherwise.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 #include "expr/value_ranges.h"

@@ -3,7 +3,6 @@
 // reserved keys that the other rules use to fetch them.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 
 namespace vyl {
@@ -47,9 +46,6 @@ void IntRange(int32_t& low, int32_t& high) {
 }
 
 Tree Intrinsic(int32_t name, int32_t number) { return Build(L_fn, Leaf(name), {nullptr, Build(L_fn, Leaf(number))}); }
-
-// Binds key -> value in `table`, refusing a key already bound at its level.
-bool Bind(Tree& table, int32_t key, Tree value) { return into(key, table, value, table); }
 
 }  // namespace
 

@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 #include "scanner/scanner.h"

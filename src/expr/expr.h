@@ -9,52 +9,24 @@
 
 #include <cstdint>
 
-#include "runtime/runtime.h"
+#include "lower/lower.h"
 
 namespace vyl {
 
 // ---------------------------------------------------------------------------
-// Reserved keys of the symbol table.
-enum Key : int32_t {
-  kKeyInt = 1,
-  kKeyBoolean = 2,
-  kKeyChar = 3,
-  kKeyString = 4,
-  kKeyNumeric0 = 5,       // numeric type with sign 0 (never bound by the built-ins)
-  kKeyNumericCommon = 6,  // numeric type with sign -1, common type of two numeric types
-  kKeyVoid = 7,
-  kKeyNull = 8,           // the null constant definition
-  kKeyPackage = 9,        // the predefined package record
-  kKeyFalse = 10,
-  kKeyTrue = 11,
-  kKeyByte = 13,
-  kKeyObject = 15,        // the Object class type, template of every class
-  kKeyStringType = 16,
-  kKeyAddressOf = 19,     // bound by importing Dangerous: enables "&"
-  kKeySemaphore = 20,
-  kKeyFileId = 21,
-  kKeyContext = -1,       // the enclosing context record
-  kKeyBreak = -2,         // the break context of the current function
-  kKeyFunction = -3,      // the function record, at the level of its body
-  kKeyLocation = -4,      // the location record of the scope being filled
-  kKeyProcCounter = -5,   // the procedure counter
-  kKeyTablePool = -6,     // the table pool that chains the constant tables
-};
-
-// ---------------------------------------------------------------------------
 // Symbol lookup
-
-enum VarAccessMode : int32_t { kReferenceMode = 0, kSlotMode = 1 };
 
 // QualIdent ::= [ModifiersOpt] ( "void" | Identifier [ "." QualIdent ] );
 // the modifiers are read only in mode 1.
 bool QualIdent(int32_t mode, Tree syms, int32_t& name, Tree& record, Tree& access, Tree& extra,
                int32_t& modifiers);
 bool Identifier(int32_t& name);
+// ModifiersOpt ::= { Modifier }: the set of modifier bits read.
+bool ModifiersOpt(int32_t& modifiers);
+// Modifier ::= "final" | "static" | "synchronized"
+bool Modifier(int32_t& bit);
 bool NewIdent(int32_t base, int32_t kind, int32_t& name);
 void NumIdent(int32_t n);  // appends the decimal digits of n to the pending string
-bool NextVarInfo(Tree type, Tree syms, Tree& context, int32_t& level, int32_t& offset);
-bool VarAccess(int32_t mode, int32_t offset, Tree record, Tree& access);
 
 // ---------------------------------------------------------------------------
 // Types and type rules
@@ -99,6 +71,7 @@ bool ParExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 // An expression whose value is a single constant of a scalar type.
 bool ConstExpn(Tree syms, Tree& tree, Tree& type, int32_t& value);
 bool AddnOflo(int32_t flag, int32_t a, int32_t b, int32_t fallback, int32_t& sum);
+bool ShiftBits(int32_t value, int32_t count, int32_t& result);
 
 // ---------------------------------------------------------------------------
 // Primaries, selectors and literals
@@ -109,6 +82,27 @@ bool Selector(Tree syms, Tree members, Tree record, Tree type, Tree access, Tree
 bool MemberGet(Tree record, Tree base, Tree& access, Tree& extra, Tree& type, int32_t& low, int32_t& high,
                Tree member);
 bool Creator(Tree syms, Tree& tree, Tree& type);
+
+// A designation: the record a name or element stands for, its type, its
+// access tree and its value range.
+struct Designation {
+  Tree record = nullptr;
+  Tree type = nullptr;
+  Tree access = nullptr;
+  int32_t low = 0;
+  int32_t high = 0;
+};
+// The record as GetItsType sees it, then every selector that follows;
+// reports through the caller's rule `r`.
+bool Designate(Rule& r, Tree syms, Designation& d);
+// What a name denotes: a variable access with its selectors (isCall 0), a
+// named constant (isCall 0) or a call (isCall 1).  With no leading record the
+// rule reads the name itself.  `tree` is the access or call tree, `record`
+// the designated record.
+bool LeftOrCall(Tree leading, Tree access, Tree syms, Tree link, Tree& tree, Tree& record, Tree& type,
+                int32_t& isCall, int32_t& low, int32_t& high);
+// Intrinsic calls, translated inline.
+bool MagiCall(Tree intrinsic, Tree syms, Tree link, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 // Actual arguments matched against the formal parameter list.
 bool Argments(Tree syms, Tree formal, Tree list, Tree caller, Tree& callerOut, Tree& listOut);
 bool Literal(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);

@@ -2,7 +2,6 @@
 // constant expressions.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 #include "scanner/scanner.h"

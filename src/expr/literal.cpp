@@ -1,7 +1,6 @@
 // Literals: numbers, characters, strings, true, false and null.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 #include "scanner/scanner.h"

@@ -2,12 +2,10 @@
 // and array creation, literals, and names (variables, constants and calls).
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 #include "expr/value_ranges.h"
 #include "scanner/scanner.h"
-#include "stmt/stmt.h"
 
 namespace vyl {
 

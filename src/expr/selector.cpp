@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 #include "expr/value_ranges.h"

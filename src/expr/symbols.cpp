@@ -1,5 +1,5 @@
 // Name lookup in the symbol table, names for compiler-made types, and the
-// storage of new variables.
+// modifiers that may precede a qualified name.
 //
 // The symbol table is a persistent dictionary: every binding makes a new
 // head, lookups find the newest binding of a key, and a scope ends when the
@@ -8,8 +8,6 @@
 #include <limits>
 #include <string>
 
-#include "codegen/codegen.h"
-#include "decl/decl.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
 
@@ -20,7 +18,6 @@ namespace {
 bool IsEntry(Tree t) { return t && t->kind == kEntry; }
 
 constexpr const char* kQualIdentMessages[] = {nullptr, "'void' is not a class member"};
-constexpr const char* kNextVarInfoMessages[] = {nullptr, "Variables cannot be type 'void'"};
 
 void AddText(std::string_view text) {
   for (char c : text) AddChar(static_cast<unsigned char>(c));
@@ -114,46 +111,35 @@ void NumIdent(int32_t n) {
   AddDigits(n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n));
 }
 
-// The storage of a new variable of `type` in the scope being filled: the
-// enclosing context record (key -1) and its level, and the next offset of
-// the scope's location record (key -4), which advances by the variable's
-// size rounded up to whole 2-byte words.
-bool NextVarInfo(Tree type, Tree syms, Tree& context, int32_t& level, int32_t& offset) {
-  Rule r("NextVarInfo", kNextVarInfoMessages);
-  Tree location = nullptr;
-  int32_t locationLevel = 0;
-  if (!From(kKeyContext, syms, context, level) || !From(kKeyLocation, syms, location, locationLevel)) {
-    return r.Fail();
+// ModifiersOpt ::= { Modifier }
+//
+// The set of modifier bits read; a repeated modifier adds nothing.
+bool ModifiersOpt(int32_t& modifiers) {
+  Rule r("ModifiersOpt");
+  modifiers = 0;
+  {
+    Attempt repeat(r, '(');
+    int32_t bit = 0;
+    while (Modifier(bit)) {
+      if ((modifiers & bit) == 0) modifiers += bit;
+    }
   }
-  int32_t size = 0;
-  if (!TypeSize(type, size) || size <= 0) {
-    r.state = 1;
-    return r.Fail();
-  }
-  if (size == std::numeric_limits<int32_t>::max()) return r.Fail();  // no room to round up
-  int32_t rounded = size + (size & 1);
-  if (!UpdateLoc(rounded, offset, location)) return r.Fail();
-  return r.Succeed(context, level, offset);
+  return r.Succeed(modifiers);
 }
 
-// The access tree of a variable or constant.  Slot mode: the slot at
-// `offset` of the current frame or record.  Reference mode: the location a
-// variable record carries, or the value of a constant definition.
-bool VarAccess(int32_t mode, int32_t offset, Tree record, Tree& access) {
-  Rule r("VarAccess");
-  if (mode == kSlotMode && Is(record, L_vr)) {
-    access = Build(L_of, Leaf(offset), {nullptr});
-    return r.Succeed(access);
+// Modifier ::= "final" | "static" | "synchronized"
+bool Modifier(int32_t& bit) {
+  Rule r("Modifier");
+  if (Accept(K_final)) {
+    bit = kModFinal;
+  } else if (Accept(K_static)) {
+    bit = kModStatic;
+  } else if (Accept(K_synchronized)) {
+    bit = kModSynchronized;
+  } else {
+    return r.Fail();
   }
-  if (mode == kReferenceMode && Is(record, L_vr) && KidCount(record) >= 4) {
-    access = Kid(record, 4);
-    return r.Succeed(access);
-  }
-  if (mode == kReferenceMode && Is(record, L_df) && KidCount(record) >= 3) {
-    access = Kid(record, 3);
-    return r.Succeed(access);
-  }
-  return r.Fail();
+  return r.Succeed(bit);
 }
 
 }  // namespace vyl

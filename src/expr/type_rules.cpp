@@ -4,7 +4,6 @@
 // report: their callers choose the message.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "expr/expr_support.h"
 

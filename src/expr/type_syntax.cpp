@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
 

@@ -3,7 +3,8 @@
 // path, the KibStack and the rule protocol, and the node-label vocabulary.
 //
 // All mutable state of the runtime lives in one RuntimeState object per
-// compilation (see Current<> below); StartSession resets it.
+// compilation (bound with Current<>); ResetRuntime clears it at the start of
+// a session.
 #pragma once
 
 #include <cstdint>
@@ -14,34 +15,9 @@
 #include <string_view>
 #include <vector>
 
+#include "io/io.h"
+
 namespace vyl {
-
-// ---------------------------------------------------------------------------
-// Per-compilation state objects
-//
-// Each subsystem keeps its tables in one state object.  The session binds the
-// objects of the compilation that is running on this thread; the subsystem
-// reaches its own with Current<State>().  Several compilations may run on
-// different threads at once.
-template <class State>
-struct CurrentSlot {
-  static inline thread_local State* ptr = nullptr;
-};
-template <class State>
-State& Current() {
-  return *CurrentSlot<State>::ptr;
-}
-template <class State>
-class BindCurrent {  // RAII: makes `s` the current State of this thread
- public:
-  explicit BindCurrent(State& s) : saved_(CurrentSlot<State>::ptr) { CurrentSlot<State>::ptr = &s; }
-  ~BindCurrent() { CurrentSlot<State>::ptr = saved_; }
-  BindCurrent(const BindCurrent&) = delete;
-  BindCurrent& operator=(const BindCurrent&) = delete;
-
- private:
-  State* saved_;
-};
 
 // The non-local return of the fatal-error path: thrown by Error after the
 // session has been finished, caught by the session driver.
@@ -148,6 +124,10 @@ bool Intern(int32_t category, int32_t& id);
 bool length(int32_t id, int32_t& len);
 bool ValidId(int32_t id);
 std::string_view StringText(int32_t id);  // empty for an invalid id
+// The text of a name: the string of a string id, else the number.
+inline std::string IdText(int32_t name) {
+  return ValidId(name) ? std::string(StringText(name)) : NumberText(name);
+}
 int32_t LastInterned();
 int32_t NextFreeId();
 int32_t CharsUsed();
@@ -376,6 +356,45 @@ class Attempt {
   char open_;
   bool live_;
 };
+
+// ---------------------------------------------------------------------------
+// The session, as the runtime sees it
+//
+// The session driver sits above every layer, yet the fatal-error path must
+// write the exit file and close the session, and a message must name the
+// scanner's line.  The driver installs these hooks when a session starts.
+class SessionHooks {
+ public:
+  virtual ~SessionHooks() = default;
+  virtual int32_t SourceLine() = 0;              // the scanner's current line
+  virtual void WriteExitFile(int32_t value) = 0;  // the exit file after a failure
+  virtual void FinishSession() = 0;              // statistics, files closed, outcome
+};
+void InstallSessionHooks(SessionHooks* hooks);
+
+// What a run reported, for the session's result: the first message written
+// to the output and the text of the fatal error, each with its line.
+struct RunNotes {
+  bool fatal = false;  // ended through the fatal-error path
+  std::string firstMessage;
+  int32_t messageLine = 0;
+  std::string fatalText;
+  int32_t fatalLine = 0;
+};
+const RunNotes& Notes();
+void NoteMessage(std::string_view text, int32_t line = -1);  // a message written to the output
+void NoteFatal(std::string_view text);                         // the text of a fatal error
+// A file of the session cannot be opened: "Error: Can't open NAME" on
+// standard output, and the run ends.
+[[noreturn]] void CannotOpen(const std::string& name);
+
+// Characters of the trace and the message output.  On the trace slot they
+// count towards the line width and the runaway limit; on the output slot
+// they feed the checksum.
+void TracePut(int slot, int32_t ch);
+void TracePutText(int slot, std::string_view text);
+int32_t& TraceColumn();
+int32_t& TraceLines();
 
 // A message on a new line of the message output (not fatal by itself).  The
 // line it concerns is the scanner's current line unless given.

@@ -45,6 +45,9 @@ void ResetRuntime() {
   t.echoed = false;
   t.lastTraced = nullptr;
   t.anyOpen = false;
+  t.column = 0;
+  t.lines = 0;
+  rt.notes = RunNotes{};
   RuleStack& k = rt.rules;
   k.traceLevel = 0;
   k.depth = 0;

@@ -85,6 +85,8 @@ struct TraceState {
   bool echoed = false;
   Tree lastTraced = nullptr;
   bool anyOpen = false;  // a scope level was ever opened (shown in dictionary dumps)
+  int32_t column = 0;    // characters on the current trace line
+  int32_t lines = 0;     // trace lines written
 };
 
 // Where the last ixFrom stopped: entry number `index` of the list `dict`.
@@ -105,6 +107,8 @@ struct RuntimeState {
   SetTable sets;
   TraceState trace;
   RuleStack rules;  // the trace level, the KibStack, the end of the session
+  RunNotes notes;
+  SessionHooks* hooks = nullptr;
 };
 
 }  // namespace vyl

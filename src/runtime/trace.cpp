@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/app.h"
 #include "runtime/runtime.h"
 #include "runtime/state.h"
 
@@ -25,6 +24,31 @@ void EchoProgress(std::string_view s) {
 }
 
 }  // namespace
+
+int32_t& TraceColumn() { return Tr().column; }
+int32_t& TraceLines() { return Tr().lines; }
+
+void TracePut(int slot, int32_t ch) {
+  PutChar(slot, ch);
+  if (slot == TraceRole()) {
+    int32_t& column = TraceColumn();
+    ++column;
+    if (column > 64 && (ch & 0xFF) < '!' && (ch & 0xFF) != '\r') TraceLine();
+    CountTraceChar();
+  } else if (slot == OutputRole()) {
+    FeedChecksum(ch);
+  }
+}
+
+void TracePutText(int slot, std::string_view text) {
+  if (!ValidSlot(slot) || slot == 0 || slot == TraceRole() || slot != OutputRole()) {
+    for (char c : text) TracePut(slot, static_cast<unsigned char>(c));
+    return;
+  }
+  // The message output: every character is written and fed to the checksum.
+  PutText(slot, text);
+  FeedChecksumText(text);
+}
 
 void TraceText(std::string_view s) {
   if (!s.empty()) Tr().lastInitial = s.front();
@@ -235,6 +259,34 @@ void Statistics() {
   TraceLine();
 }
 
+// ---------------------------------------------------------------------------
+// The session's hooks and the notes of the run
+
+void InstallSessionHooks(SessionHooks* hooks) { Rt().hooks = hooks; }
+
+const RunNotes& Notes() { return Rt().notes; }
+
+void NoteMessage(std::string_view text, int32_t line) {
+  RunNotes& n = Rt().notes;
+  if (!n.firstMessage.empty()) return;
+  n.firstMessage.assign(text);
+  n.messageLine = line >= 0 ? line : Rt().hooks ? Rt().hooks->SourceLine() : 0;
+}
+
+void NoteFatal(std::string_view text) {
+  RunNotes& n = Rt().notes;
+  n.fatal = true;
+  if (!n.fatalText.empty()) return;
+  n.fatalText.assign(text);
+  n.fatalLine = Rt().hooks ? Rt().hooks->SourceLine() : 0;
+}
+
+void CannotOpen(const std::string& name) {
+  CurrentHost().StdoutText("Error: Can't open " + name + "\n");
+  NoteFatal("Can't open " + name);
+  throw FatalReturn{};
+}
+
 [[noreturn]] void Error(std::string_view text) {
   if (SessionFinished()) throw FatalReturn{};
   // 1. No console wrapping from here on; the runaway count starts again.
@@ -242,7 +294,8 @@ void Statistics() {
   Tr().runaway = 0;
   NoteFatal(text);
   // 2. The pre-mortem position goes to the exit file.
-  WriteExitFile(PreMortemPosition());
+  SessionHooks* hooks = Rt().hooks;
+  if (hooks) hooks->WriteExitFile(PreMortemPosition());
   // 3. The message ends the output file.
   if (Tracing()) TraceLine();
   MsgLineEnd();
@@ -254,7 +307,7 @@ void Statistics() {
   TraceLine();
   TraceText(text);
   // 6, 7. Statistics, files closed, "Failed"; then the non-local return.
-  FinishSession();
+  if (hooks) hooks->FinishSession();
   std::string line = "Error: ";
   line.append(text);
   line.push_back('\n');

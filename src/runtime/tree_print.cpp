@@ -1,7 +1,6 @@
 // The tree notation of the trace: <label child child>%slot0, <int 5>, ...
 #include <vector>
 
-#include "app/app.h"
 #include "runtime/runtime.h"
 #include "runtime/state.h"
 

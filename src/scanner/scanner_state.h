@@ -1,16 +1,48 @@
 // The token reader's state for one compilation.  Internal to src/scanner.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/app.h"
+#include "io/io.h"
 #include "scanner/scanner.h"
 
 namespace vyl {
+
+// ---------------------------------------------------------------------------
+// Reading a source slot (source_reader.cpp)
+//
+// GetChar delivers the next character of an input slot and keeps it as the
+// slot's lookahead until ConsumeChar: NUL and 0xFF bytes are skipped, a line
+// feed after a carriage return belongs to it and a bare one becomes a
+// carriage return, and a control-D toggles the full trace.  At the end of
+// the input it delivers kEndOfFile (once reporting a source that was cut
+// off at the read limit).
+int32_t GetChar(int slot);
+void ConsumeChar(int slot);
+// GetChar, then ConsumeChar unless at the end of the input.
+int32_t TakeChar(int slot);
+// The input that the next TakeChar calls would read, from the current
+// position to the end of the opening; nothing after a GetChar that was not
+// consumed.  Its leading ordinary characters are delivered unchanged.
+std::string_view PendingInput(int slot);
+// Takes the first n characters of PendingInput(slot), all ordinary.
+void TakeRun(int slot, std::size_t n);
+// Characters that GetChar delivers as they are: not NUL, control-D, line
+// feed, carriage return or 0xFF.
+constexpr bool IsOrdinaryInput(unsigned char ch) {
+  return ch != 0 && ch != 4 && ch != '\n' && ch != '\r' && ch != 0xFF;
+}
+// IsOrdinaryInput as a table, for loops over many characters.
+inline constexpr auto kOrdinaryInput = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = IsOrdinaryInput(static_cast<unsigned char>(c));
+  return table;
+}();
 
 struct ScannerState {
   // The character after the text scanned so far.  It has already been

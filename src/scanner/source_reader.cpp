@@ -1,14 +1,97 @@
 // The character level of the token reader: reading the source slot one
 // character ahead, line counting, the post-mortem records, starting and
 // restarting the reading, and the reader's two fatal messages.
+#include <algorithm>
 #include <string>
 
-#include "app/app.h"
 #include "runtime/runtime.h"
 #include "scanner/char_classes.h"
 #include "scanner/scanner_state.h"
 
 namespace vyl {
+
+// ---------------------------------------------------------------------------
+// The characters of an input slot
+
+int32_t TakeChar(int slot) {
+  if (ValidSlot(slot)) {
+    // An ordinary character of an input opening, with nothing looked ahead.
+    Slot& s = SlotAt(slot);
+    if (s.lookahead == 0 && s.count > 0 && s.pos < s.in.size()) {
+      auto ch = static_cast<unsigned char>(s.in[s.pos]);
+      if (ch != 0 && ch != 4 && ch != '\n' && ch != 0xFF) {
+        --s.count;
+        ++s.pos;
+        s.lastWasCR = ch == '\r';
+        return ch;
+      }
+    }
+  }
+  int32_t c = GetChar(slot);
+  if (c != kEndOfFile) ConsumeChar(slot);
+  return c;
+}
+
+std::string_view PendingInput(int slot) {
+  if (!ValidSlot(slot)) return {};
+  Slot& s = SlotAt(slot);
+  if (s.lookahead != 0 || s.count <= 0 || s.pos >= s.in.size()) return {};
+  std::size_t limit = std::min(s.in.size() - s.pos, static_cast<std::size_t>(s.count));
+  return {s.in.data() + s.pos, limit};
+}
+
+void TakeRun(int slot, std::size_t n) {
+  if (!ValidSlot(slot) || n == 0) return;
+  Slot& s = SlotAt(slot);
+  s.pos += n;
+  s.count -= static_cast<int32_t>(n);
+  s.lastWasCR = false;
+}
+
+int32_t GetChar(int slot) {
+  if (!ValidSlot(slot)) return kEndOfFile;
+  Slot& s = SlotAt(slot);
+  if (s.lookahead != 0) return s.lookahead;
+  int32_t ch = 0;
+  while (ch == 0) {
+    if (s.count <= 0) {
+      ch = kEndOfFile;
+      break;
+    }
+    --s.count;
+    if (s.pos >= s.in.size()) {
+      ch = kEndOfFile;
+      s.count = 0;
+      break;
+    }
+    ch = static_cast<unsigned char>(s.in[s.pos++]);
+    bool afterCR = s.lastWasCR;
+    s.lastWasCR = ch == '\r';
+    if (ch == 0xFF) {
+      ch = 0;
+    } else if (ch == '\n') {
+      // A line feed after a carriage return belongs to it; a bare one ends
+      // the line by itself.
+      ch = afterCR ? 0 : '\r';
+      s.lastWasCR = false;
+    } else if (ch == 4) {
+      int32_t level = TraceLevel();
+      if (level == 0) SetTraceLevel(2);
+      if (level == 2) SetTraceLevel(0);
+      ch = 0;
+    }
+  }
+  if (ch == kEndOfFile && slot == SourceRole() && s.truncated) {
+    s.truncated = false;
+    Error("Source file is longer than 999999 characters");
+  }
+  s.lookahead = ch;
+  return ch;
+}
+
+void ConsumeChar(int slot) {
+  if (ValidSlot(slot)) SlotAt(slot).lookahead = 0;
+}
 
 namespace scan {
 
@@ -110,8 +193,7 @@ void ScannerStart() {
 
 void Rescan() {
   int slot = SourceRole();
-  CloseSlot(slot);
-  OpenSlot(slot);
+  if (!ReopenInput(slot)) CannotOpen(SlotAt(slot).name);
   ScannerState& s = scan::State();
   scan::Restart(s);
   NextToken();

@@ -8,7 +8,7 @@
 // A malformed literal produces no token: it vanishes together with the
 // character that did not fit, and the parsing rules then report what they
 // expected.
-#include "app/app.h"  // kEndOfFile
+#include "io/io.h"  // kEndOfFile
 #include "runtime/runtime.h"
 #include "scanner/char_classes.h"
 #include "scanner/scanner_state.h"

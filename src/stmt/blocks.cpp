@@ -8,8 +8,6 @@
 // own, linked from the last to the first.
 #include <cstdint>
 
-#include "codegen/codegen.h"
-#include "decl/decl.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
 #include "stmt/stmt.h"

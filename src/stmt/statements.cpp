@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
 #include "stmt/stmt.h"

@@ -1,5 +1,6 @@
 // Statements: function bodies and blocks, the statement checks and trees,
-// switch statements and intrinsic calls.
+// switch statements and assignments, and the variable declarations that
+// blocks and the top level share (with constant tables).
 //
 // Statement rules thread a reachability flag (1 while control can reach the
 // statement) and the statement link: each statement record carries, as its
@@ -18,22 +19,18 @@ bool Blocks(Tree function, Tree syms, int32_t reach, Tree prev, Tree& block, int
 // already read by the caller (or null).
 bool Statment(Tree leading, Tree access, Tree syms, int32_t reach, Tree prev, Tree& stmt, int32_t& reachOut);
 bool KeyWdStmt(Tree syms, int32_t reach, Tree link, Tree& stmt, int32_t& reachOut);
-// What a name denotes: a variable access with its selectors (isCall 0), a
-// named constant (isCall 0) or a call (isCall 1).  With no leading record the
-// rule reads the name itself.  `tree` is the access or call tree, `record`
-// the designated record.
-bool LeftOrCall(Tree leading, Tree access, Tree syms, Tree link, Tree& tree, Tree& record, Tree& type,
-                int32_t& isCall, int32_t& low, int32_t& high);
 bool AssignStmt(Tree target, Tree targetType, Tree syms, Tree link, Tree access, Tree& stmt, int32_t& low,
                 int32_t& high);
 bool Breakable(Tree stmt, int32_t increment, int32_t& flag, Tree context);
 bool IsLoop(Tree& loop, Tree context);
 
+// Variable declarations and constant tables (name 0: not read yet)
+
+bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree syms, Tree chain, Tree& newChain,
+              Tree& newSyms);
+
 // Switch statements.
 bool SwitchBlockGroup(Tree syms, Tree switchType, Tree prevGroup, Tree& group);
 bool SwitchLabel(Tree syms, Tree switchType, Tree& label);
-
-// Intrinsic calls.
-bool MagiCall(Tree intrinsic, Tree syms, Tree link, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 
 }  // namespace vyl

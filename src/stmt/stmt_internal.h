@@ -46,3 +46,40 @@ enum KeyWdState : int32_t {
 bool SwitchStatement(Rule& r, Tree syms, int32_t reach, Tree link, Tree& stmt, int32_t& reachOut);
 
 }  // namespace vyl::stmt
+
+namespace vyl {
+
+// The error states of VarDecln, shared by its parts in var_decln.cpp and
+// tables.cpp; each selects the message of the same index.
+enum VarDeclnState : int32_t {
+  kBracketsAfterName = 1,
+  kSizeNotInteger,
+  kClosingBracket,
+  kNameExpected,
+  kFinalObjectNeedsNew,
+  kCompatibleClass,
+  kFinalArrayNeedsValues,
+  kOnlyCharsAndNumbers,
+  kItemNotConstant,
+  kItemMismatch,
+  kTableNotClosed,
+  kTableEmpty,
+  kSizeMismatch,
+  kFinalNeedsValue,
+  kTypeMismatch,
+  kNotAVariable,
+  kInstanceInitialised,
+  kLargerStructure,
+  kSizeNotPositive,
+};
+
+// A value of a scalar type that is one constant: an Expression whose range
+// has equal ends.  False (after reading nothing, or an expression that is
+// not constant) leaves the message to the caller's error state.
+bool ConstantItem(Tree syms, Tree& type, int32_t& value);
+
+// The final-array form of VarDecln, on the VarDecln rule `r`: a constant
+// table from a string literal or a braced list, bound under `name`.
+bool FinalArray(Rule& r, int32_t name, Tree type, Tree syms, Tree chain, Tree& newChain, Tree& newSyms);
+
+}  // namespace vyl

@@ -5,7 +5,6 @@
 // generator builds the jump table.
 #include <cstdint>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
 #include "stmt/stmt.h"

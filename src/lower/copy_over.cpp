@@ -6,8 +6,7 @@
 // Passes: 9 drives the others; 0 keeps classes, constant pairs and
 // initialised declarations; -1 lays out the newest inline object; 2 (and 1
 // below an inline object) places the variables; -2 keeps the functions.
-#include "codegen/codegen_internal.h"
-#include "expr/expr.h"
+#include "lower/lower.h"
 
 namespace vyl {
 

@@ -13,9 +13,8 @@
 #include <limits>
 #include <vector>
 
-#include "codegen/codegen.h"
-#include "decl/decl.h"
-#include "decl/decl_internal.h"
+#include "stmt/stmt.h"
+#include "stmt/stmt_internal.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
 

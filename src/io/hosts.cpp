@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/app.h"
+#include "io/io.h"
 
 namespace vyl {
 

@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "codegen/codegen.h"
-#include "decl/decl.h"
+#include "codegen/codegen_internal.h"
 
 namespace vyl {
 

@@ -2,7 +2,7 @@
 // through the frame base removed before a variable access is generated.
 // Every rewrite replaces the node in place, so the variable records that
 // share an address tree see the simpler form too.
-#include "codegen/codegen_internal.h"
+#include "lower/lower.h"
 
 namespace vyl {
 
@@ -29,7 +29,7 @@ int32_t OptimiseOnce(Tree x) {
   return changed;
 }
 
-bool IsZero(Tree t) { return Is(t, L_cn) && Num(t) == 0; }
+bool IsZero(Tree t) { return Is(t, L_cn) && ValueOf(t) == 0; }
 
 }  // namespace
 
@@ -37,7 +37,7 @@ bool VarOptimize(int32_t& changed, Tree tree) {
   Rule r("VarOptimize");
   changed = 0;
   Tree x = Part(tree, 1);
-  int32_t v = Num(tree);
+  int32_t v = ValueOf(tree);
   auto rewrite = [&](Tree to) {
     Replace(tree, to);
     changed = 1;
@@ -52,11 +52,11 @@ bool VarOptimize(int32_t& changed, Tree tree) {
       if (Is(x, L_dr) && Is(Part(x, 1), L_in)) return rewrite(FrameSlot(v));
       if (Is(x, L_dr) && Is(Part(x, 1), L_bg)) return rewrite(GlobalSlot(v));
       if (Is(x, L_in)) return rewrite(FrameSlot(v));
-      if (Is(x, L_cn)) return rewrite(Constant(Sum(Num(x), v)));
-      if (Is(x, L_gl)) return rewrite(Build(L_gl, Leaf(Sum(Num(x), v))));
+      if (Is(x, L_cn)) return rewrite(Constant(Sum(ValueOf(x), v)));
+      if (Is(x, L_gl)) return rewrite(Build(L_gl, Leaf(Sum(ValueOf(x), v))));
       if (Is(x, L_of)) {
         Tree inner = Part(x, 1);
-        int32_t a = Num(x);
+        int32_t a = ValueOf(x);
         OptimiseOnce(inner);
         return rewrite(Build(L_of, Leaf(Sum(a, v)), {inner}));
       }
@@ -64,8 +64,8 @@ bool VarOptimize(int32_t& changed, Tree tree) {
       changed = OptimiseOnce(x);
       return r.Succeed(changed);
     case L_dr:
-      if (Is(x, L_of) && Is(Part(x, 1), L_in)) return rewrite(FrameSlot(Num(x)));
-      if (Is(x, L_of) && Is(Part(x, 1), L_bg)) return rewrite(GlobalSlot(Num(x)));
+      if (Is(x, L_of) && Is(Part(x, 1), L_in)) return rewrite(FrameSlot(ValueOf(x)));
+      if (Is(x, L_of) && Is(Part(x, 1), L_bg)) return rewrite(GlobalSlot(ValueOf(x)));
       changed = OptimiseOnce(x);
       return r.Succeed(changed);
     case L_bg:
@@ -75,8 +75,8 @@ bool VarOptimize(int32_t& changed, Tree tree) {
     case L_su: {
       Tree y = Part(tree, 2);
       if (!Is(x, L_cn) || !Is(y, L_cn)) return r.Fail();
-      int32_t a = Num(x);
-      int32_t b = Num(y);
+      int32_t a = ValueOf(x);
+      int32_t b = ValueOf(y);
       int32_t folded = Is(tree, L_mp) ? Product(a, b) : Is(tree, L_ad) ? Sum(a, b) : Difference(a, b);
       return rewrite(Constant(folded));
     }

@@ -1,6 +1,8 @@
-// The symbol listing of one scope level, and the tree dump of a tree that
-// the generator could not handle.
-#include "codegen/codegen_internal.h"
+// The symbol listing of one scope level: each variable with its storage
+// mark, offset, type letter and name, on a line of its own in the output.
+#include <string>
+
+#include "decl/decl.h"
 #include "expr/expr.h"
 
 namespace vyl {
@@ -51,7 +53,7 @@ bool ShoSyms(Tree scope, int32_t name, int32_t level) {
     MsgLineEnd();
     Msg("! ");
     Msg(StorageMark(location));
-    MsgNumber(Num(location));
+    MsgNumber(ValueOf(location));
     Msg(" ");
     Msg(TypeLetter(scope, Part(value, 2), types[kKeyInt], types[kKeyBoolean], types[kKeyChar]));
     Msg(" ");
@@ -59,21 +61,6 @@ bool ShoSyms(Tree scope, int32_t name, int32_t level) {
   }
   MsgLineEnd();
   return r.Succeed();
-}
-
-bool TreeSee(Tree tree) {
-  if (Tracing()) {
-    TraceText("+TreeSee");
-    TraceChar(' ');
-    // The whole tree at full trace, else its top with the label.
-    TraceTree(tree, TraceLevel() > 1 ? 9999 : 0, 0);
-    TraceLine();
-    TraceText("-TreeSee");
-    TraceChar(' ');
-    TraceBool(true);
-    TraceLine();
-  }
-  return true;
 }
 
 }  // namespace vyl

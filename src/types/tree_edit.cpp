@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "codegen/codegen.h"
+#include "types/types.h"
 
 namespace vyl {
 

@@ -4,9 +4,8 @@
 // is an array of exactly the data's length.
 #include <cstdint>
 
-#include "codegen/codegen.h"
-#include "decl/decl.h"
-#include "decl/decl_internal.h"
+#include "stmt/stmt.h"
+#include "stmt/stmt_internal.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
 

@@ -5,11 +5,8 @@
 #include <initializer_list>
 #include <limits>
 
-#include "codegen/codegen.h"
 #include "expr/expr.h"
 #include "scanner/scanner.h"
-#include "stmt/stmt.h"
-#include "stmt/stmt_internal.h"
 
 namespace vyl {
 

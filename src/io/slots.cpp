@@ -1,0 +1,100 @@
+// File slots: opening and closing the files of a compilation, and writing
+// characters to the console and the output files.
+#include <algorithm>
+
+#include "io/io.h"
+
+namespace vyl {
+
+bool OpenInput(int slot, const std::string& name) {
+  if (!ValidSlot(slot)) return false;
+  auto text = CurrentHost().ReadFile(name, static_cast<std::size_t>(kReadLimit) + 1);
+  if (!text) return false;
+  Slot& s = SlotAt(slot);
+  s.name = name;
+  s.truncated = text->size() > static_cast<std::size_t>(kReadLimit);
+  s.in = std::move(*text);
+  s.pos = 0;
+  s.lastWasCR = false;
+  s.lookahead = 0;
+  s.count = kReadLimit;
+  return true;
+}
+
+bool OpenOutput(int slot, const std::string& name) {
+  if (!ValidSlot(slot)) return false;
+  Slot& s = SlotAt(slot);
+  s.out = CurrentHost().WriteFile(name);
+  if (!s.out) return false;
+  s.name = name;
+  s.count = 0;
+  return true;
+}
+
+bool ReopenInput(int slot) {
+  if (!ValidSlot(slot)) return false;
+  std::string name = SlotAt(slot).name;
+  CloseSlot(slot);
+  return OpenInput(slot, name);
+}
+
+void CloseSlot(int slot) {
+  if (!ValidSlot(slot)) return;
+  Slot& s = SlotAt(slot);
+  s.lookahead = kEndOfFile;
+  if (s.count < 0) return;
+  if (s.out) {
+    s.out->Close();
+    s.out.reset();
+  }
+  s.in.clear();
+  s.count = -1 - s.count;
+}
+
+void PutChar(int slot, int32_t ch) {
+  if (!ValidSlot(slot)) return;
+  Slot& s = SlotAt(slot);
+  if (s.count < 0) return;
+  ++s.count;
+  char c = static_cast<char>(ch & 0xFF);
+  if (slot == 0) {
+    // The console wraps at the first blank after column 64.
+    if (!Io().noWrap && s.count > 64 && (ch & 0xFF) < '!') c = '\r';
+    if (static_cast<unsigned char>(c) < ' ') {
+      CurrentHost().ConsoleChar('\n');
+      s.count = 0;
+    } else {
+      CurrentHost().ConsoleChar(c);
+    }
+    return;
+  }
+  if ((slot & 2) == 0 || !s.out) return;
+  if (c == '\n') return;
+  s.out->Put(c);
+  if (c == '\r') s.out->Put('\n');
+}
+
+void PutText(int slot, std::string_view text) {
+  if (!ValidSlot(slot) || slot == 0) {
+    for (char c : text) PutChar(slot, static_cast<unsigned char>(c));
+    return;
+  }
+  // What PutChar would write, character by character, goes out in pieces.
+  Slot& s = SlotAt(slot);
+  char buffer[512];
+  std::size_t used = 0;
+  for (char c : text) {
+    if (s.count < 0) break;
+    ++s.count;
+    if ((slot & 2) == 0 || !s.out || c == '\n') continue;
+    if (used + 2 > sizeof buffer) {
+      s.out->Write(std::string_view(buffer, used));
+      used = 0;
+    }
+    buffer[used++] = c;
+    if (c == '\r') buffer[used++] = '\n';
+  }
+  if (used > 0) s.out->Write(std::string_view(buffer, used));
+}
+
+}  // namespace vyl

@@ -1,0 +1,46 @@
+# The layers of src/, lowest first.  A file may include the headers of its
+# own folder and the interface header (FOLDER/FOLDER.h) of a lower layer,
+# nothing else; every folder of src/ must have its place here.
+#
+#   cmake -DSRC=path/to/src -P tests/layers.cmake
+get_filename_component(SRC "${SRC}" ABSOLUTE)
+set(LAYERS io runtime scanner types lower expr env stmt decl codegen app)
+
+file(GLOB folders LIST_DIRECTORIES true RELATIVE ${SRC} ${SRC}/*)
+set(problems "")
+foreach(folder ${folders})
+  if(IS_DIRECTORY ${SRC}/${folder})
+    list(FIND LAYERS ${folder} rank)
+    if(rank EQUAL -1)
+      string(APPEND problems "src/${folder}/ has no place in the list of layers (tests/layers.cmake)\n")
+    endif()
+  endif()
+endforeach()
+
+foreach(layer ${LAYERS})
+  list(FIND LAYERS ${layer} rank)
+  file(GLOB_RECURSE sources RELATIVE ${SRC} ${SRC}/${layer}/*.h ${SRC}/${layer}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${SRC}/${source} includes REGEX "^#include \"[a-z_]+/[a-z_]+\\.h\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([a-z_]+)/([a-z_]+)\\.h\".*" "\\1;\\2" parts "${line}")
+      list(GET parts 0 folder)
+      list(GET parts 1 header)
+      if(folder STREQUAL layer)
+        continue()
+      endif()
+      list(FIND LAYERS ${folder} other)
+      if(other GREATER rank)
+        string(APPEND problems "src/${source}: ${line} reaches up from ${layer} to ${folder}\n")
+      elseif(NOT header STREQUAL folder)
+        string(APPEND problems "src/${source}: ${line} is not the interface of ${folder} (${folder}/${folder}.h)\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(problems)
+  message(FATAL_ERROR "Includes that break the layering:\n${problems}")
+endif()
+list(JOIN LAYERS " < " order)
+message(STATUS "Layers clean: ${order}")
