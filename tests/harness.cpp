@@ -56,8 +56,7 @@ Compiled RunOn(MemoryHost& host, const std::string& path) {
   Compiled c;
   c.result = RunSession(host, path);
   c.status = c.result.exitStatus();
-  bool vyl = path.size() >= 5 && path.ends_with(".vyl");
-  c.output = Take(host, vyl ? path.substr(0, path.size() - 3) + "ftx" : "KIBout.txt");
+  c.output = Take(host, c.result.outputName);
   c.trace = Take(host, "KIBdbg.txt");
   c.exitFile = Take(host, "KIBexit.txt");
   c.console = host.console;

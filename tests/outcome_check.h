@@ -91,7 +91,10 @@ inline std::string OutcomeFault(const Compiled& c) {
   }
   // Standard output holds "Error: TEXT" exactly after a fatal error.
   if (c.result.fatal != (c.stdoutText.rfind("Error: ", 0) == 0)) return "standard output: '" + c.stdoutText + "'";
-  if (ok && !c.stderrText.empty()) return "standard error after a success: '" + c.stderrText + "'";
+  // Standard error holds an error only after a failure (warnings may come
+  // either way).
+  bool errorShown = c.stderrText.find(": error: ") != std::string::npos;
+  if (ok && errorShown) return "an error on standard error after a success: '" + c.stderrText + "'";
   return "";
 }
 

@@ -30,7 +30,10 @@ TEST(SessionFileTest, MissingSourceFailsWithCantOpenAndNeverReadsAsSuccess) {
   EXPECT_NE(c.trace.find("Trn==0\r\n"), std::string::npos);
 }
 
-TEST(SessionFileTest, FileNamesFollowTheSourceExtension) {
+// The dialog's answer follows the fixed rules: a ".vyl" name gives the
+// ".ftx" beside it, a ".ftx" name reads the ".vyl" beside it, other
+// three-letter extensions write KIBout.txt, anything else compiles KIBin.txt.
+TEST(SessionFileTest, DialogAnswersFollowTheSourceExtension) {
   const std::string d(300, 'd');
   for (const auto& [chosen, opened, output] : {std::array<std::string, 3>{"dir/prog.vyl", "dir/prog.vyl", "dir/prog.ftx"},
                                                {"prog.ftx", "prog.vyl", "prog.ftx"}, {"prog.txt", "prog.txt", "KIBout.txt"},
@@ -38,10 +41,61 @@ TEST(SessionFileTest, FileNamesFollowTheSourceExtension) {
                                                {"", "KIBin.txt", "KIBout.txt"}, {d + "/p.vyl", d + "/p.vyl", d + "/p.ftx"}}) {
     MemoryHost host;
     host.files[opened] = "";
-    Compiled c = RunOn(host, chosen);
+    host.source = chosen;
+    Compiled c = RunOn(host, "");
     EXPECT_EQ(c.result.sourceName, opened) << chosen;
+    EXPECT_EQ(c.result.outputName, output) << chosen;
     EXPECT_TRUE(host.files.count(output) && host.files.count("KIBdbg.txt")) << chosen;
   }
+}
+
+// A path given is compiled whatever its name; the output replaces its last
+// extension (or adds one).
+TEST(SessionFileTest, GivenPathsAreCompiledWhateverTheirNames) {
+  for (const auto& [given, opened, output] :
+       {std::array<std::string, 3>{"myprog", "myprog", "myprog.ftx"}, {"my.prog", "my.prog", "my.ftx"},
+        {"./prog", "./prog", "./prog.ftx"}, {"dir.d/prog", "dir.d/prog", "dir.d/prog.ftx"},
+        {".hidden", ".hidden", ".hidden.ftx"}, {"prog.ftx", "prog.vyl", "prog.ftx"}, {"a.vy", "a.vy", "a.ftx"}}) {
+    MemoryHost host;
+    host.files[opened] = "void main() { }\r\n";
+    Compiled c = RunOn(host, given);
+    EXPECT_EQ(c.status, 0) << given;
+    EXPECT_EQ(c.result.sourceName, opened) << given;
+    EXPECT_EQ(c.result.outputName, output) << given;
+    EXPECT_FALSE(c.image.empty()) << given;
+  }
+  MemoryHost host;
+  host.files["p.vyl"] = "void main() { }\r\n";
+  SessionOptions options;
+  options.output = "elsewhere.out";
+  RunSession(host, "p.vyl", options);
+  EXPECT_TRUE(host.files.count("elsewhere.out") && !host.files.count("p.ftx"));
+}
+
+// A cancelled dialog is asked once: every file of the run takes its name
+// from that one answer.
+TEST(SessionFileTest, TheDialogIsAskedOnce) {
+  struct CountingHost : MemoryHost {
+    int asked = 0;
+    std::string AskSourceFile(std::string_view filter) override {
+      ++asked;
+      return MemoryHost::AskSourceFile(filter);
+    }
+  };
+  for (const std::string answer : {"", "prog.vyl"}) {
+    CountingHost host;
+    host.source = answer;
+    host.files["KIBin.txt"] = host.files["prog.vyl"] = "void main() { }\r\n";
+    EXPECT_EQ(RunSession(host).exitStatus(), 0);
+    EXPECT_EQ(host.asked, 1) << answer;
+  }
+}
+
+// A source that cannot be opened says why on standard error.
+TEST(SessionFileTest, UnopenableSourceSaysWhy) {
+  MemoryHost host;
+  Compiled c = RunOn(host, "nothere.vyl");
+  EXPECT_EQ(c.stderrText, "vylc: error: cannot open 'nothere.vyl': No such file or directory\n");
 }
 
 // Reads every character of the source slot as the scanner sees it.

@@ -11,8 +11,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "io/io.h"
+#include "runtime/runtime.h"
 
 namespace vyl {
 
@@ -37,12 +40,30 @@ void WriteExitFile(int32_t value);
 // ---------------------------------------------------------------------------
 // The entry point.
 
+enum class DiagnosticsFormat { kText, kJson, kNone };
+
+struct SessionOptions {
+  std::string output;       // the output file; "" for the one beside the source
+  bool debugInfo = false;   // write NAME.dbg beside the output
+  bool warnings = true;     // warnings on standard error
+  DiagnosticsFormat format = DiagnosticsFormat::kText;
+  bool color = false;       // colour the text on standard error
+  bool indexUses = false;   // note every use of a name in the source index
+};
+
 struct SessionResult {
   bool success = false;
   bool fatal = false;           // ended through the fatal-error path
   std::string message;          // the last rule message or fatal text, if any
   int32_t messageLine = 0;      // the scanner's line when the message was raised
   std::string sourceName;       // the source file actually opened
+  std::string outputName;       // the output file
+  std::string debugName;        // the debug info written, if any
+  // The error (with its notes) and the warnings, in source order.  Warnings
+  // are there even when SessionOptions::warnings is off: the option only
+  // keeps them off standard error.
+  std::vector<Diagnostic> diagnostics;
+  std::string sourceText;       // the source as it was read
   int exitStatus() const { return success ? 0 : 1; }
 };
 
@@ -50,12 +71,25 @@ struct SessionResult {
 // nesting the KibStack allows, in every build.
 constexpr std::size_t kSessionStack = std::size_t{512} << 20;
 
-// Compiles one source: the chosen path (or the host's dialog when empty),
-// on a thread of its own with a stack of kSessionStack bytes.
-SessionResult RunSession(Host& host, const std::string& path = "");
+// Compiles one source on a thread of its own with a stack of kSessionStack
+// bytes.  A path given is compiled whatever its name (a ".ftx" name reads
+// the ".vyl" beside it); the output goes beside it with its last extension
+// replaced by ".ftx" unless the options name it.  Without a path the host's
+// dialog is asked once, and an answer that names no usable file compiles
+// "KIBin.txt" into "KIBout.txt".
+SessionResult RunSession(Host& host, const std::string& path = "", const SessionOptions& options = {});
 // The same on the calling thread, for callers that provide such a stack
 // themselves (the fuzz target runs many sessions on one such thread).
-SessionResult RunSessionHere(Host& host, const std::string& path = "");
+SessionResult RunSessionHere(Host& host, const std::string& path = "", const SessionOptions& options = {});
+
+// The output name for a source path: its last extension replaced by ".ftx"
+// (appended when it has none); ".dbg" likewise for the debug info.
+std::string OutputNameFor(const std::string& source, std::string_view extension = ".ftx");
+// The diagnostics as standard error shows them: "PATH:LINE:COL: error: ..."
+// with the source line and a caret line, or one JSON object a line.
+std::string FormatDiagnostics(const std::vector<Diagnostic>& diagnostics, const std::string& path,
+                              std::string_view source, bool color);
+std::string FormatDiagnosticsJson(const std::vector<Diagnostic>& diagnostics, const std::string& path);
 
 // A session held open on the calling thread, for running parts of the
 // compiler in-process (tests, tools): binds fresh tables, starts the session

@@ -2,7 +2,9 @@
 // the start rule once with the code generator and reports the outcome.
 #include <pthread.h>
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "app/session_state.h"
 #include "codegen/codegen.h"
@@ -10,6 +12,7 @@
 #include "lower/lower.h"
 #include "runtime/runtime.h"
 #include "scanner/scanner.h"
+#include "types/types.h"
 
 namespace vyl {
 
@@ -33,38 +36,75 @@ void WriteExitText(const std::string& text) {
 class Hooks final : public SessionHooks {
  public:
   int32_t SourceLine() override { return CurrentLine(); }
+  SourceRange MessageRange(bool missing) override {
+    if (!Session().scanning) return {};
+    if (!missing) return vyl::RangeOf(CurrentSpan());
+    int32_t after = PreviousSpan().end;
+    return vyl::RangeOf(SourceSpan{after, after});
+  }
+  SourceRange RangeOf(SourceSpan span) override { return Session().scanning ? vyl::RangeOf(span) : SourceRange{}; }
+  SourceRange LineRange(int32_t line) override {
+    return Session().scanning ? vyl::RangeOf(LineSpan(line)) : SourceRange{};
+  }
   void WriteExitFile(int32_t value) override { vyl::WriteExitFile(value); }
   void FinishSession() override { vyl::FinishSession(); }
 };
 
 Hooks theHooks;
 
-}  // namespace
+std::string_view ExtensionOf(const std::string& name) {
+  return name.size() >= 5 && name[name.size() - 4] == '.' ? std::string_view(name).substr(name.size() - 3)
+                                                             : std::string_view();
+}
 
-// The file name for a slot kind.  Source and output names come from the
-// chosen path: a ".ftx" source name reads the ".vyl" file beside it, and the
-// output of a ".vyl" source is the ".ftx" of the same name.  Other names are
-// fixed.
-std::string ChooseFileName(int kind) {
-  std::string& name = Session().nameBuffer;
-  if (name.empty()) name = CurrentHost().AskSourceFile(kSourceFilter);
+// The names of the source and the output, chosen once per session.  A path
+// given is used as it is (a ".ftx" path reads the ".vyl" beside it);
+// without one the host's dialog is asked once, and an answer that is no
+// name with a three-letter extension gives the fixed names.
+void ChooseNames() {
+  SessionState& s = Session();
+  if (s.named) return;
+  s.named = true;
   static constexpr std::string_view kTemplate = ".vyl.ftx.dbg";
   const std::string_view source = kTemplate.substr(1, 3);
   const std::string_view output = kTemplate.substr(5, 3);
-  if (name.size() >= 5 && name[name.size() - 4] == '.') {
-    std::string_view ext = std::string_view(name).substr(name.size() - 3);
-    if (kind == 1) {
-      if (ext == output) name.replace(name.size() - 3, 3, source);
-      return name;
-    }
-    if (kind == 2 && ext == source) {
-      name.replace(name.size() - 3, 3, output);
-      return name;
+  if (!s.path.empty()) {
+    s.sourceFile = s.path;
+    if (ExtensionOf(s.sourceFile) == output) s.sourceFile.replace(s.sourceFile.size() - 3, 3, source);
+    s.outputFile = OutputNameFor(s.sourceFile);
+  } else {
+    std::string answer = CurrentHost().AskSourceFile(kSourceFilter);
+    if (ExtensionOf(answer).empty()) {
+      s.sourceFile = "KIBin.txt";
+      s.outputFile = "KIBout.txt";
+    } else {
+      if (ExtensionOf(answer) == output) answer.replace(answer.size() - 3, 3, source);
+      s.sourceFile = answer;
+      s.outputFile = ExtensionOf(answer) == source ? answer.substr(0, answer.size() - 3) + std::string(output)
+                                                   : std::string("KIBout.txt");
     }
   }
+  if (!s.options.output.empty()) s.outputFile = s.options.output;
+}
+
+}  // namespace
+
+std::string OutputNameFor(const std::string& source, std::string_view extension) {
+  std::size_t slash = source.find_last_of('/');
+  std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+  std::size_t dot = source.find_last_of('.');
+  // A name that starts with its only dot (".profile") has no extension.
+  if (dot == std::string::npos || dot <= base) return source + std::string(extension);
+  return source.substr(0, dot) + std::string(extension);
+}
+
+// The file name for a slot kind: the chosen source and output names, fixed
+// names for the others.
+std::string ChooseFileName(int kind) {
+  ChooseNames();
   switch (kind) {
-    case 1: return "KIBin.txt";
-    case 2: return "KIBout.txt";
+    case 1: return Session().sourceFile;
+    case 2: return Session().outputFile;
     case 3: return "KIBdbg.txt";
     case 4: return "Libry.txt";
     default: return "KIBexit.txt";
@@ -78,6 +118,8 @@ void OpenSlot(int kind) {
   bool opened = input ? OpenInput(kind, name) : OpenOutput(kind, name);
   if (kind == 1 && opened) Session().sourceName = name;
   if (opened || kind >= 5) return;
+  std::string reason = CurrentHost().LastError();
+  Session().cannotOpen = "'" + name + "'" + (reason.empty() ? "" : ": " + reason);
   CannotOpen(name);
 }
 
@@ -111,8 +153,12 @@ void FinishSession() {
     TraceLine();
     Statistics();
   }
-  // 3. Close the files of the session.
-  if (io.sourceRole) CloseSlot(io.sourceRole);
+  // 3. Close the files of the session (the source's text stays with the
+  // session, for the diagnostics).
+  if (io.sourceRole) {
+    s.sourceText = std::move(SlotAt(io.sourceRole).in);
+    CloseSlot(io.sourceRole);
+  }
   if (io.outputRole) CloseSlot(io.outputRole);
   if (io.traceRole) CloseSlot(io.traceRole);
   // 4. From here the trace is the console.
@@ -162,20 +208,47 @@ struct SessionTables {
   std::shared_ptr<ScannerState> scanner = NewScannerState();
   std::shared_ptr<LowerState> lower = NewLowerState();
   std::shared_ptr<CodeState> code = NewCodeState();
+  SourceIndex index;
   BindCurrent<RuntimeState> bindRuntime{*runtime};
   BindCurrent<RuleStack> bindRules{RulesOf(*runtime)};
   BindCurrent<ScannerState> bindScanner{*scanner};
   BindCurrent<LowerState> bindLower{*lower};
   BindCurrent<CodeState> bindCode{*code};
+  BindCurrent<SourceIndex> bindIndex{index};
   BindCurrent<SessionState> bindSession;
   BindCurrent<IoState> bindIo;
-  explicit SessionTables(SessionState& session) : bindSession(session), bindIo(session.io) {}
+  explicit SessionTables(SessionState& session) : bindSession(session), bindIo(session.io) {
+    index.recordStatements = session.options.debugInfo;
+    index.recordUses = session.options.indexUses;
+  }
 };
+
+// The diagnostics of a run in source order: the warnings, and the error
+// that ended it (the first message written, else the fatal error).
+std::vector<Diagnostic> Diagnostics(const RunNotes& notes, bool success) {
+  std::vector<Diagnostic> all = notes.warnings;
+  if (!success) {
+    if (!notes.firstMessage.empty()) {
+      all.push_back(notes.message);
+    } else if (!notes.fatalText.empty()) {
+      Diagnostic error = notes.fatalError;
+      std::string_view text = error.message;
+      while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+      error.message.assign(text);
+      all.push_back(std::move(error));
+    }
+  }
+  std::stable_sort(all.begin(), all.end(), [](const Diagnostic& a, const Diagnostic& b) {
+    return std::pair(a.range.line, a.range.column) < std::pair(b.range.line, b.range.column);
+  });
+  return all;
+}
 
 void Compile(SessionState& session, SessionResult& result) {
   SessionTables tables(session);
   try {
     StartSession();
+    session.scanning = true;
     ScannerStart();
     CodeGenerator generator;
     bool ok = VYLang(generator);
@@ -189,6 +262,7 @@ void Compile(SessionState& session, SessionResult& result) {
   result.success = session.success;
   result.fatal = notes.fatal;
   result.sourceName = session.sourceName;
+  result.outputName = session.outputFile;
   if (!notes.firstMessage.empty()) {
     result.message = notes.firstMessage;
     result.messageLine = notes.messageLine;
@@ -198,6 +272,23 @@ void Compile(SessionState& session, SessionResult& result) {
     result.message.assign(text);
     result.messageLine = notes.fatalLine;
   }
+  result.diagnostics = Diagnostics(notes, session.success);
+  result.sourceText = std::move(session.sourceText);
+}
+
+// Standard error: what could not be opened, then the diagnostics.
+void ReportOnStderr(Host& host, const SessionState& session, const SessionResult& result) {
+  const SessionOptions& options = session.options;
+  if (!session.cannotOpen.empty()) host.StderrText("vylc: error: cannot open " + session.cannotOpen + "\n");
+  if (options.format == DiagnosticsFormat::kNone || result.sourceName.empty()) return;
+  std::vector<Diagnostic> shown;
+  for (const Diagnostic& d : result.diagnostics) {
+    if (d.severity != Severity::kWarning || options.warnings) shown.push_back(d);
+  }
+  if (shown.empty()) return;
+  host.StderrText(options.format == DiagnosticsFormat::kJson
+                      ? FormatDiagnosticsJson(shown, result.sourceName)
+                      : FormatDiagnostics(shown, result.sourceName, result.sourceText, options.color));
 }
 
 }  // namespace
@@ -209,9 +300,10 @@ struct OpenSession::Impl {
 
 OpenSession::OpenSession(Host& host, const std::string& path, bool startScanner) : impl_(std::make_unique<Impl>()) {
   impl_->session.io.host = &host;
-  impl_->session.nameBuffer = path;
+  impl_->session.path = path;
   impl_->tables = std::make_unique<SessionTables>(impl_->session);
   StartSession();
+  impl_->session.scanning = true;
   if (startScanner) ScannerStart();
 }
 
@@ -222,23 +314,20 @@ OpenSession::~OpenSession() {
   }
 }
 
-SessionResult RunSession(Host& host, const std::string& path) {
+SessionResult RunSession(Host& host, const std::string& path, const SessionOptions& options) {
   SessionResult result;
-  RunOnLargeStack([&] { result = RunSessionHere(host, path); });
+  RunOnLargeStack([&] { result = RunSessionHere(host, path, options); });
   return result;
 }
 
-SessionResult RunSessionHere(Host& host, const std::string& path) {
+SessionResult RunSessionHere(Host& host, const std::string& path, const SessionOptions& options) {
   SessionState session;
   session.io.host = &host;
-  session.nameBuffer = path;
+  session.path = path;
+  session.options = options;
   SessionResult result;
   Compile(session, result);
-  // One line that editors and build tools parse.
-  if (!result.success && !result.message.empty() && !result.sourceName.empty()) {
-    host.StderrText(result.sourceName + ":" + std::to_string(result.messageLine) + ": error: " + result.message +
-                    "\n");
-  }
+  ReportOnStderr(host, session, result);
   return result;
 }
 

@@ -18,6 +18,27 @@ namespace vyl {
 
 namespace {
 
+// The end of a function body: where its parameters and locals are visible,
+// its own extent, and the warnings that need the whole body: a reachable
+// end of a function with a result, and locals never used.
+void FunctionRead(Tree function, Tree resultType, SourceSpan body, bool endReachable) {
+  SourceIndex& index = Index();
+  for (std::size_t i = static_cast<std::size_t>(index.functionDecls); i < index.decls.size(); ++i) {
+    DeclEntry& d = index.decls[i];
+    if (d.owner != function) continue;
+    d.scope = SourceSpan{d.kind == DeclKind::kParameter ? body.begin : d.nameSpan.begin, body.end};
+    if (d.kind == DeclKind::kLocal && !d.used) {
+      Warn("unused variable '" + IdText(d.name) + "'", d.nameSpan);
+    }
+  }
+  if (DeclEntry* d = DeclarationOf(function)) d->scope = SourceSpan{d->nameSpan.begin, body.end};
+  if (endReachable && !Is(Part(resultType, 3), L_vt)) {
+    const std::string name = IdText(ValueOf(Kid(function, 0)));
+    Warn("control reaches the end of non-void function '" + name + "'", SourceSpan{body.end - 1, body.end},
+         {{"the function then returns 0; end it with a return statement", SourceSpan{}}});
+  }
+}
+
 constexpr const char* kMethodRestMessages[] = {nullptr, "Method body (or ';') expected here"};
 constexpr const char* kMethodHeaderMessages[] = {nullptr, "Function return type limited to 2 bytes",
                                                  "There is something wrong with this function's param list"};
@@ -57,6 +78,7 @@ bool MethodRest(Tree enclosing, int32_t className, int32_t modifiers, int32_t na
                 Tree chain, Tree& newChain, Tree& newSyms) {
   Rule r("MethodRest", kMethodRestMessages);
   if (!Accept(T_LParen)) return r.Fail();
+  NoteDeclaredName(PreviousSpan());
   // A function declared before (a prototype) is completed, not declared again.
   Tree prior = Bound(name, syms);
   Tree function = nullptr;
@@ -69,7 +91,10 @@ bool MethodRest(Tree enclosing, int32_t className, int32_t modifiers, int32_t na
   }
   newChain = prior ? chain : function;
   newSyms = table;
-  if (Accept(T_Semi)) return r.Succeed(newChain, newSyms);  // a prototype
+  if (Accept(T_Semi)) {  // a prototype
+    Index().function = nullptr;
+    return r.Succeed(newChain, newSyms);
+  }
   // The body: locals are laid out in the frame from offset 6.
   Tree frame = Build(L_lc, Leaf(kFirstLocal), {Build(L_dl, Leaf(level)), nullptr});
   if (!Bind(scope, kKeyLocation, frame) || !Bind(scope, kKeyFunction, function)) return r.Fail();
@@ -77,9 +102,13 @@ bool MethodRest(Tree enclosing, int32_t className, int32_t modifiers, int32_t na
   Tree body = nullptr;
   Tree finalScope = nullptr;
   int32_t reach = 0;
+  SourceIndex& index = Index();
+  const int32_t bodyBegin = CurrentSpan().begin;
   if (!Blocks(function, scope, 1, nullptr, body, reach, finalScope) || !InsertStuff(body, function)) {
     return r.Fail();
   }
+  index.function = nullptr;
+  FunctionRead(function, resultType, SourceSpan{bodyBegin, PreviousSpan().end}, reach != 0);
   // A body must have its prototype's result type.
   Tree signature = Part(function, 2);
   if (!Is(function, L_fn) || !Is(signature, L_xf) || !Equal(Part(signature, 1), resultType)) return r.Fail();
@@ -115,11 +144,15 @@ bool MethodHeader(Tree enclosing, Tree prior, int32_t className, int32_t modifie
     function =
         Build(L_fn, Leaf(name), {chain, signature, Build(L_up, context), Build(L_fn, Leaf(number)), nullptr});
     if (!Bind(table, name, function)) r.Report("Function " + IdText(name) + " is already defined");
+    NoteDeclaration(function, name, DeclKind::kFunction, nullptr);
   } else {
     // 2. The prototype's record serves.
     if (!Is(prior, L_fn) || !Kid(prior, 0) || !Is(Part(prior, 2), L_xf)) return r.Fail();
     function = prior;
   }
+  // Its parameters and locals belong to it in the source index.
+  Index().function = function;
+  Index().functionDecls = static_cast<int32_t>(Index().decls.size());
   // 3. Results are passed in one word.
   r.state = kResultTooLarge;
   int32_t size = 0;
@@ -173,6 +206,7 @@ bool FormParam(int32_t first, Tree scope, Tree next, Tree& firstParam, Tree& new
   r.state = kParamName;
   int32_t name = 0;
   if (!Identifier(name)) return r.Fail();
+  const SourceSpan nameSpan = PreviousSpan();
   Tree rest = nullptr;
   Tree table = scope;
   int32_t restCount = 1;
@@ -189,6 +223,7 @@ bool FormParam(int32_t first, Tree scope, Tree next, Tree& firstParam, Tree& new
   if (!ParametersListed(table) && !PointList(isReference, table, param)) return r.Fail();
   r.state = kParamName;  // a name bound twice
   if (!Bind(table, name, param)) return r.Fail();
+  NoteDeclaration(param, name, DeclKind::kParameter, Index().function, nameSpan);
   firstParam = param;
   newScope = table;
   return r.Succeed(firstParam, newScope, count);

@@ -43,11 +43,19 @@ bool Argments(Tree syms, Tree formal, Tree list, Tree caller, Tree& callerOut, T
   Tree actual = nullptr, type = nullptr;
   int32_t low = 0, high = 0;
   r.state = 1;
+  const int32_t argumentBegin = CurrentSpan().begin;
   if (!Expression(syms, actual, type, low, high)) return r.Fail();
   Tree formalType = Kid(formal, 2);
   int32_t size = 0, isReference = 0;
   r.state = 2;
-  if (!Assignable(syms, formalType, type) || !IsPointer(formalType, size, isReference)) return r.Fail();
+  if (!Assignable(syms, formalType, type)) {
+    PinMessage(SpanFrom(argumentBegin));
+    const int32_t name = ValueOf(Kid(formal, 0));
+    NoteTypes(ValidId(name) ? "the parameter '" + std::string(StringText(name)) + "'" : "the parameter", formalType,
+              "the argument", type);
+    return r.Fail();
+  }
+  if (!IsPointer(formalType, size, isReference)) return r.Fail();
   if (size == 1) actual = ByteSlotWord(syms, actual);
   Tree marker = isReference && int64_t{low} + high != 0 ? Build(L_pt) : nullptr;
   Tree argument = Build(L_at, type, {list, actual, marker});

@@ -25,6 +25,7 @@ struct Operands {
   Tree common = nullptr;
   ValueRange leftRange, rightRange, typeRange;
   bool exact = false;  // both operands are int: the ranges are computed
+  SourceSpan rightSpan;
 };
 
 // After an operator: the left operand (tree, type, range) must be numeric
@@ -32,12 +33,19 @@ struct Operands {
 // (state 2).  Both are converted to their common type.
 bool RightOperand(Rule& r, Tree syms, Level level, Tree tree, Tree type, ValueRange range, Operands& out) {
   int32_t leftSign = 0, rightSign = 0;
+  const SourceSpan op = PreviousSpan();
   r.state = 1;
-  if (!IsNumeric(syms, type, leftSign)) return r.Fail();
+  if (!IsNumeric(syms, type, leftSign)) {
+    PinMessage(op);
+    return r.Fail();
+  }
   Tree right = nullptr, rightType = nullptr;
   r.state = 2;
-  if (!level(syms, right, rightType, out.rightRange.low, out.rightRange.high) ||
-      !IsNumeric(syms, rightType, rightSign) || !Comparable(syms, type, rightType, out.common)) {
+  const int32_t rightBegin = CurrentSpan().begin;
+  if (!level(syms, right, rightType, out.rightRange.low, out.rightRange.high)) return r.Fail();
+  out.rightSpan = SpanFrom(rightBegin);
+  if (!IsNumeric(syms, rightType, rightSign) || !Comparable(syms, type, rightType, out.common)) {
+    PinMessage(out.rightSpan);
     return r.Fail();
   }
   if (!Coerce(out.common, type, tree, out.left) || !Coerce(out.common, rightType, right, out.right)) {
@@ -110,6 +118,7 @@ bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
     }
     switch (result.form) {
       case TermForm::kDivideByZero:
+        PinMessage(o.rightSpan);
         return r.Fail();
       case TermForm::kLeft:
         tree = o.left;

@@ -28,11 +28,17 @@ bool BitLevel(const char* name, Tree syms, Level operand, int32_t token, int32_t
     Attempt more(r, '(');
     if (!Accept(token)) break;
     r.state = 1;
-    if (!IsKeyType(syms, kKeyInt, type)) return r.Fail();
+    if (!IsKeyType(syms, kKeyInt, type)) {
+      PinMessage(PreviousSpan());
+      return r.Fail();
+    }
     Tree right = nullptr, rightType = nullptr;
     ValueRange rightRange;
     r.state = 2;
-    if (!operand(syms, right, rightType, rightRange.low, rightRange.high) || !Equal(rightType, type)) {
+    const int32_t rightBegin = CurrentSpan().begin;
+    if (!operand(syms, right, rightType, rightRange.low, rightRange.high)) return r.Fail();
+    if (!Equal(rightType, type)) {
+      PinMessage(SpanFrom(rightBegin));
       return r.Fail();
     }
     ValueRange result = BitRange(op, {low, high}, rightRange);
@@ -73,11 +79,17 @@ bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
     int32_t op = 0;
     if (!ShiftOp(op)) break;
     r.state = 1;
-    if (!IsKeyType(syms, kKeyInt, type)) return r.Fail();
+    if (!IsKeyType(syms, kKeyInt, type)) {
+      PinMessage(PreviousSpan());
+      return r.Fail();
+    }
     Tree count = nullptr, countType = nullptr;
     ValueRange countRange;
     r.state = 2;
-    if (!MathExpn(syms, count, countType, countRange.low, countRange.high) || !Equal(countType, type)) {
+    const int32_t countBegin = CurrentSpan().begin;
+    if (!MathExpn(syms, count, countType, countRange.low, countRange.high)) return r.Fail();
+    if (!Equal(countType, type)) {
+      PinMessage(SpanFrom(countBegin));
       return r.Fail();
     }
     TermRange result = ShiftRange(op, {low, high}, countRange);

@@ -5,6 +5,7 @@
 // matters is dropped from the tree (so x is not evaluated).  Both operands
 // are evaluated otherwise.
 #include <cstdint>
+#include <string>
 
 #include "expr/expr.h"
 #include "expr/expr_support.h"
@@ -33,6 +34,30 @@ struct Operand {
   ValueRange range;
 };
 
+// Whether evaluating the tree calls a function or indexes an array (either
+// may trap or take time, which a C programmer expects && and || to skip).
+// Records the tree refers to (variables, types, functions) are not entered.
+bool HasCallOrIndex(Tree tree, int depth = 0) {
+  if (!IsNode(tree) || depth > 64) return false;
+  switch (LabelOf(tree)) {
+    case L_fc: case L_rx: case L_ax: return true;
+    case L_vr: case L_ty: case L_df: case L_fn: case L_cl: case L_pk: return false;
+    default: break;
+  }
+  for (int i = 1; i <= KidCount(tree); ++i) {
+    if (HasCallOrIndex(Kid(tree, i), depth + 1)) return true;
+  }
+  return false;
+}
+
+void WarnAlwaysEvaluated(int32_t label, SourceSpan op, SourceSpan right) {
+  const char* name = label == L_or ? "||" : "&&";
+  Warn(std::string("the right operand of '") + name + "' is evaluated even when the left one decides the result",
+       right,
+       {{std::string("Vyl evaluates both operands of '") + name + "'; to skip the right one, test it in an inner if",
+         op}});
+}
+
 // left op right for a logical operator: the operand that decides the
 // result, or the one left when the other cannot change it, or the node.
 Operand FoldLogical(int32_t label, const Operand& left, const Operand& right) {
@@ -48,14 +73,24 @@ bool LogicalChain(Rule& r, Tree syms, int32_t token, Level operand, int32_t labe
   for (;;) {
     Attempt more(r, '(');
     if (!Accept(token)) return true;
+    const SourceSpan op = PreviousSpan();
     r.state = 1;
-    if (!IsBool(syms, left.type)) return r.Fail();
+    if (!IsBool(syms, left.type)) {
+      PinMessage(op);
+      return r.Fail();
+    }
     Operand right;
     r.state = 2;
+    const int32_t rightBegin = CurrentSpan().begin;
     if (!operand(syms, right.tree, right.type, right.range.low, right.range.high)) return r.Fail();
     r.state = 3;
-    if (!IsBool(syms, right.type)) return r.Fail();
-    left = FoldLogical(label, left, right);
+    if (!IsBool(syms, right.type)) {
+      PinMessage(SpanFrom(rightBegin));
+      return r.Fail();
+    }
+    Operand folded = FoldLogical(label, left, right);
+    if (folded.tree != left.tree && folded.tree != right.tree && HasCallOrIndex(right.tree)) WarnAlwaysEvaluated(label, op, SpanFrom(rightBegin));
+    left = folded;
   }
 }
 
@@ -101,16 +136,23 @@ bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
     if (RelOp(op)) {
       int32_t size = 0;
       Tree objectType = nullptr;
+      const SourceSpan opSpan = PreviousSpan();
       if (op > 1 && IsObject(type, size, objectType)) {
         r.state = 1;
+        PinMessage(opSpan);
         return r.Fail();
       }
       Operand right;
       r.state = 2;
+      const int32_t rightBegin = CurrentSpan().begin;
       if (!CatExpn(syms, right.tree, right.type, right.range.low, right.range.high)) return r.Fail();
       Tree common = nullptr;
       r.state = 3;
-      if (!Comparable(syms, type, right.type, common)) return r.Fail();
+      if (!Comparable(syms, type, right.type, common)) {
+        PinMessage(SpanFrom(rightBegin));
+        NoteTypes("the left side", type, "the right side", right.type);
+        return r.Fail();
+      }
       ValueRange result = CompareRange(op, {low, high}, right.range, IsScalar(type) && IsScalar(right.type));
       low = result.low;
       high = result.high;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "lower/lower.h"
 
@@ -106,6 +107,15 @@ bool MagiCall(Tree intrinsic, Tree syms, Tree link, Tree& tree, Tree& type, int3
 // Actual arguments matched against the formal parameter list.
 bool Argments(Tree syms, Tree formal, Tree list, Tree caller, Tree& callerOut, Tree& listOut);
 bool Literal(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+
+// ---------------------------------------------------------------------------
+// Hints: notes for the error about to be reported (hints.cpp)
+
+void NoteUndefinedName(int32_t id, Tree syms);
+void NoteMembers(Tree type, Tree members);
+void NoteTypes(std::string_view target, Tree targetType, std::string_view value, Tree valueType);
+// The span from `begin` to the end of the token last read.
+SourceSpan SpanFrom(int32_t begin);
 
 // The word to push into a word slot for a `byte` value: a byte variable is
 // read from the first (high) byte of its slot, so the value is shifted into

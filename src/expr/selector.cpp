@@ -101,7 +101,13 @@ bool Field(Rule& r, Tree members, Tree record, Tree type, Tree access, Tree& new
   int32_t name = 0;
   Tree member = nullptr;
   r.state = 4;
-  if (!Identifier(name) || !(member = Bound(name, members))) return r.Fail();
+  if (!Identifier(name)) return r.Fail();
+  if (!(member = Bound(name, members))) {
+    PinMessage(PreviousSpan());
+    NoteMembers(type, members);
+    return r.Fail();
+  }
+  NoteUse(PreviousSpan(), member);
   // A variable holds a reference to its object, or is the object (a final
   // object, a device); a constant is the object.
   Tree base = access;

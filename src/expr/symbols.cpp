@@ -56,8 +56,14 @@ bool QualIdent(int32_t mode, Tree syms, int32_t& name, Tree& record, Tree& acces
   }
   int32_t id = 0;
   if (!Identifier(id)) return r.Fail();
+  const SourceSpan nameSpan = PreviousSpan();
   Tree found = nullptr;
-  if (!From(id, syms, found, level)) r.Report("Undefined name " + std::string(StringText(id)));
+  if (!From(id, syms, found, level)) {
+    PinMessage(nameSpan);
+    NoteUndefinedName(id, syms);
+    r.Report("Undefined name " + std::string(StringText(id)));
+  }
+  NoteUse(nameSpan, found);
   if (Is(found, L_vr) || Is(found, L_df)) {
     if (!VarAccess(kReferenceMode, 0, found, access)) return r.Fail();
     record = found;

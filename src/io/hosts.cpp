@@ -1,6 +1,8 @@
 // The hosts under the file slots: the real file system and console, and an
 // in-memory one for tests.
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <iostream>
 
@@ -51,7 +53,10 @@ std::string StdHost::AskSourceFile(std::string_view) {
 
 std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_t limit) {
   std::FILE* f = std::fopen(name.c_str(), "rb");
-  if (!f) return std::nullopt;
+  if (!f) {
+    lastError_ = std::strerror(errno);
+    return std::nullopt;
+  }
   // Read straight into a string of the file's size (at most `limit`), in
   // one piece: growing it step by step would touch twice the memory.
   std::string text;
@@ -74,14 +79,21 @@ std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_
   text.resize(filled);
   // A directory opens but cannot be read: it is no source, not an empty one.
   bool failed = std::ferror(f) != 0;
+  int error = errno;
   std::fclose(f);
-  if (failed) return std::nullopt;
+  if (failed) {
+    lastError_ = std::strerror(error);
+    return std::nullopt;
+  }
   return text;
 }
 
 std::unique_ptr<OutFile> StdHost::WriteFile(const std::string& name) {
   std::FILE* f = std::fopen(name.c_str(), "wb");
-  if (!f) return nullptr;
+  if (!f) {
+    lastError_ = std::strerror(errno);
+    return nullptr;
+  }
   return std::make_unique<StdOutFile>(f);
 }
 

@@ -74,6 +74,9 @@ class Host {
   virtual void StdoutText(std::string_view s) = 0;  // formatted lines on standard output
   virtual void StderrText(std::string_view s) = 0;  // diagnostics for editors and scripts
   virtual int64_t Milliseconds() = 0;               // a monotonic clock
+  // Why the last ReadFile or WriteFile that failed could not open its file
+  // ("No such file or directory"), or "" when the host cannot tell.
+  virtual std::string LastError() { return {}; }
   // A phase of the compilation has ended (for timing in-process; no effect
   // on the compilation).
   virtual void PhaseEnd(Phase) {}
@@ -90,11 +93,13 @@ class StdHost : public Host {
   void StdoutText(std::string_view s) override;
   void StderrText(std::string_view s) override;
   int64_t Milliseconds() override;
+  std::string LastError() override { return lastError_; }
 
  private:
   std::string path_;
   bool prompt_;
   int64_t start_ = -1;
+  std::string lastError_;
 };
 
 // Files in memory: tests put sources in `files` and read the outputs back.
@@ -114,6 +119,7 @@ class MemoryHost : public Host {
   void StdoutText(std::string_view s) override { stdoutText.append(s); }
   void StderrText(std::string_view s) override { stderrText.append(s); }
   int64_t Milliseconds() override { return clock; }
+  std::string LastError() override { return "No such file or directory"; }
 };
 
 // ---------------------------------------------------------------------------

@@ -358,6 +358,51 @@ class Attempt {
 };
 
 // ---------------------------------------------------------------------------
+// Diagnostics: where messages point, their notes, and warnings
+//
+// Positions in the source are byte offsets of the source opening (a span's
+// end is exclusive); the layers above turn them into lines and columns.
+// None of this touches the output, the trace or the console: it is what
+// the session tells on standard error and what tools read in-process.
+
+struct SourceSpan {
+  int32_t begin = -1;
+  int32_t end = -1;
+  bool known() const { return begin >= 0; }
+};
+
+// Lines and columns count from 1, columns in bytes; the end is exclusive.
+// Line 0 means no position.
+struct SourceRange {
+  int32_t line = 0;
+  int32_t column = 0;
+  int32_t endLine = 0;
+  int32_t endColumn = 0;
+  bool known() const { return line > 0; }
+};
+
+enum class Severity { kError, kWarning, kNote };
+
+struct Diagnostic {
+  Severity severity = Severity::kError;
+  SourceRange range;
+  std::string message;
+  std::vector<Diagnostic> notes;
+};
+
+// The span the next message points at, when the rule reporting it knows
+// better than the default (the current token, or just after the previous
+// one for a message that says something is expected or missing).
+void PinMessage(SourceSpan span);
+// A note to the error about to be reported; without a span it has the
+// error's position.
+void AddNote(std::string text, SourceSpan span = {});
+// A warning, with its notes (spans as for AddNote).
+void Warn(std::string text, SourceSpan span, std::vector<std::pair<std::string, SourceSpan>> notes = {});
+// True for a message that says that something is expected or missing.
+bool SaysMissing(std::string_view message);
+
+// ---------------------------------------------------------------------------
 // The session, as the runtime sees it
 //
 // The session driver sits above every layer, yet the fatal-error path must
@@ -367,19 +412,32 @@ class SessionHooks {
  public:
   virtual ~SessionHooks() = default;
   virtual int32_t SourceLine() = 0;              // the scanner's current line
+  // Where a message points by default: the current token, or just after
+  // the previous token when the message says something is missing.
+  virtual SourceRange MessageRange(bool missing) = 0;
+  virtual SourceRange RangeOf(SourceSpan span) = 0;
+  // The text of a source line, from its first non-blank character.
+  virtual SourceRange LineRange(int32_t line) = 0;
   virtual void WriteExitFile(int32_t value) = 0;  // the exit file after a failure
   virtual void FinishSession() = 0;              // statistics, files closed, outcome
 };
 void InstallSessionHooks(SessionHooks* hooks);
 
 // What a run reported, for the session's result: the first message written
-// to the output and the text of the fatal error, each with its line.
+// to the output and the text of the fatal error, each with its line and as
+// a diagnostic with its position and notes; and the warnings.
 struct RunNotes {
   bool fatal = false;  // ended through the fatal-error path
   std::string firstMessage;
   int32_t messageLine = 0;
+  Diagnostic message;
   std::string fatalText;
   int32_t fatalLine = 0;
+  Diagnostic fatalError;
+  std::vector<Diagnostic> warnings;
+  // Pinned span and notes waiting for the next message.
+  SourceSpan pin;
+  std::vector<std::pair<std::string, SourceSpan>> pendingNotes;
 };
 const RunNotes& Notes();
 void NoteMessage(std::string_view text, int32_t line = -1);  // a message written to the output

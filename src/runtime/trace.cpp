@@ -266,11 +266,62 @@ void InstallSessionHooks(SessionHooks* hooks) { Rt().hooks = hooks; }
 
 const RunNotes& Notes() { return Rt().notes; }
 
+bool SaysMissing(std::string_view message) {
+  for (std::string_view word : {"expected", "Expected", "missing", "Missing", "needs", " need "}) {
+    if (message.find(word) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+void PinMessage(SourceSpan span) { Rt().notes.pin = span; }
+
+void AddNote(std::string text, SourceSpan span) { Rt().notes.pendingNotes.emplace_back(std::move(text), span); }
+
+namespace {
+
+SourceRange RangeOf(SourceSpan span) {
+  SessionHooks* hooks = Rt().hooks;
+  return hooks && span.known() ? hooks->RangeOf(span) : SourceRange{};
+}
+
+// The diagnostic of a message: pinned or default position (the given line,
+// when the message concerns one), pending notes.
+Diagnostic Diagnose(std::string_view text, int32_t line = -1) {
+  RunNotes& n = Rt().notes;
+  SessionHooks* hooks = Rt().hooks;
+  Diagnostic d;
+  d.message.assign(text);
+  if (n.pin.known()) {
+    d.range = RangeOf(n.pin);
+  } else if (hooks && line > 0) {
+    d.range = hooks->LineRange(line);
+  } else if (hooks) {
+    d.range = hooks->MessageRange(SaysMissing(text));
+  }
+  for (auto& [note, span] : n.pendingNotes) {
+    d.notes.push_back(Diagnostic{Severity::kNote, span.known() ? RangeOf(span) : d.range, note, {}});
+  }
+  n.pin = SourceSpan{};
+  n.pendingNotes.clear();
+  return d;
+}
+
+}  // namespace
+
+void Warn(std::string text, SourceSpan span, std::vector<std::pair<std::string, SourceSpan>> notes) {
+  Diagnostic d{Severity::kWarning, RangeOf(span), std::move(text), {}};
+  for (auto& [note, at] : notes) {
+    d.notes.push_back(Diagnostic{Severity::kNote, at.known() ? RangeOf(at) : d.range, std::move(note), {}});
+  }
+  Rt().notes.warnings.push_back(std::move(d));
+}
+
 void NoteMessage(std::string_view text, int32_t line) {
   RunNotes& n = Rt().notes;
   if (!n.firstMessage.empty()) return;
   n.firstMessage.assign(text);
   n.messageLine = line >= 0 ? line : Rt().hooks ? Rt().hooks->SourceLine() : 0;
+  n.message = Diagnose(text, line);
 }
 
 void NoteFatal(std::string_view text) {
@@ -279,6 +330,7 @@ void NoteFatal(std::string_view text) {
   if (!n.fatalText.empty()) return;
   n.fatalText.assign(text);
   n.fatalLine = Rt().hooks ? Rt().hooks->SourceLine() : 0;
+  n.fatalError = Diagnose(text);
 }
 
 void CannotOpen(const std::string& name) {

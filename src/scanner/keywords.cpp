@@ -45,6 +45,18 @@ bool TakeValued(int32_t kind, int32_t value, const char* marker, int32_t& out) {
 
 }  // namespace
 
+std::string_view KeywordSpelledLike(std::string_view text) {
+  for (const Keyword& k : kKeywords) {
+    if (k.text.size() != text.size() || k.text == text) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < text.size() && same; ++i) {
+      same = (text[i] | 0x20) == k.text[i];
+    }
+    if (same) return k.text;
+  }
+  return {};
+}
+
 namespace scan {
 
 void BuildKeywordTable(ScannerState& s) {

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "runtime/runtime.h"
 
 namespace vyl {
 
@@ -54,6 +57,20 @@ int32_t CurrentLine();
 // The value of the current token when it is an identifier, number, character
 // or string (the string id, number or character code), else 0.
 int32_t TokenValue();
+
+// Positions: the spans of the current and the previous token, in byte
+// offsets of the source; their lines and columns; the source text itself.
+SourceSpan CurrentSpan();
+SourceSpan PreviousSpan();
+SourceRange RangeOf(SourceSpan span);
+// The first line of the source is 1; the span of line n runs from its first
+// character to its line end.
+SourceSpan LineSpan(int32_t line);
+std::string_view SourceText();
+
+// The keyword that `text` spells in other letter cases ("If" -> "if"), or
+// "" (also for the keyword itself).
+std::string_view KeywordSpelledLike(std::string_view text);
 
 // The keyword code of an identifier token with string id `id`, or 0.
 int32_t KeywordOf(int32_t code, int32_t id);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "io/io.h"
+#include "runtime/runtime.h"
 #include "scanner/scanner.h"
 
 namespace vyl {
@@ -63,6 +64,14 @@ struct ScannerState {
   // The characters read for the current token (for the trace only).
   std::string text;
 
+  // Byte offsets in the source opening: where the reading of the token
+  // under way began, and the current and the previous token (ends
+  // exclusive).  The line starts are found when a position is asked for.
+  int32_t readStart = 0;
+  SourceSpan current{0, 0};
+  SourceSpan previous{0, 0};
+  std::vector<int32_t> lineStarts;
+
   // Keyword codes for the string ids firstKeyword .. lastKeyword.
   int32_t firstKeyword = 0;
   int32_t lastKeyword = -1;
@@ -107,6 +116,10 @@ void AdvanceWhile(ScannerState& s) {
   }
 }
 
+// The byte offset of the current character in the source opening (its
+// length at the end of the file).
+int32_t CharOffset(const ScannerState& s);
+
 void Restart(ScannerState& s);
 void ReadFirst(ScannerState& s);
 
@@ -114,7 +127,7 @@ void BuildKeywordTable(ScannerState& s);
 
 // The two ways the token reader ends a compilation.
 [[noreturn]] void InvalidCharacter(int32_t ch, int32_t line);
-[[noreturn]] void UnterminatedComment(int32_t openingLine);
+[[noreturn]] void UnterminatedComment(int32_t openingLine, int32_t openingOffset);
 
 }  // namespace scan
 }  // namespace vyl

@@ -114,6 +114,12 @@ int32_t Take() {
 
 ScannerState& State() { return Current<ScannerState>(); }
 
+int32_t CharOffset(const ScannerState& s) {
+  const Slot& slot = SlotAt(SourceRole());
+  if (s.ch == kEndOfFile) return static_cast<int32_t>(std::min(slot.in.size(), static_cast<std::size_t>(kReadLimit)));
+  return static_cast<int32_t>(slot.pos) - 1;
+}
+
 void Advance(ScannerState& s) {
   int32_t c = s.ch;
   if (c == kEndOfFile) return;
@@ -152,6 +158,10 @@ void AdvanceRun(ScannerState& s, std::string_view run, std::size_t n) {
 
 void Restart(ScannerState& s) {
   s.line = 1;
+  s.readStart = 0;
+  s.current = SourceSpan{0, 0};
+  s.previous = SourceSpan{0, 0};
+  s.lineStarts.clear();
   s.ch = kEndOfFile;
   s.primed = false;
   s.token = 0;
@@ -171,12 +181,15 @@ void InvalidCharacter(int32_t ch, int32_t line) {
     text += "')";
   }
   text += " in line " + std::to_string(line);
+  int32_t at = CharOffset(State());
+  PinMessage(SourceSpan{at, at + 1});
   RuleMessage(text, line);
 }
 
-void UnterminatedComment(int32_t openingLine) {
+void UnterminatedComment(int32_t openingLine, int32_t openingOffset) {
   std::string text = kUnterminatedComment;
   text += " opened in line " + std::to_string(openingLine);
+  PinMessage(SourceSpan{openingOffset, openingOffset + 2});
   RuleMessage(text, openingLine);
 }
 
@@ -200,6 +213,67 @@ void Rescan() {
 }
 
 int32_t TokenCode() { return scan::State().token; }
+
+// ---------------------------------------------------------------------------
+// Positions
+
+SourceSpan CurrentSpan() { return scan::State().current; }
+SourceSpan PreviousSpan() { return scan::State().previous; }
+
+std::string_view SourceText() {
+  const Slot& slot = SlotAt(SourceRole());
+  return std::string_view(slot.in).substr(0, std::min(slot.in.size(), static_cast<std::size_t>(kReadLimit)));
+}
+
+namespace {
+
+// The offsets at which lines start.  A line ends at a carriage return (with
+// the line feed right after it) or at a line feed alone, as the reader
+// counts lines.
+const std::vector<int32_t>& LineStarts() {
+  ScannerState& s = scan::State();
+  if (s.lineStarts.empty()) {
+    std::string_view text = SourceText();
+    s.lineStarts.push_back(0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r') {
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        s.lineStarts.push_back(static_cast<int32_t>(i + 1));
+      } else if (text[i] == '\n') {
+        s.lineStarts.push_back(static_cast<int32_t>(i + 1));
+      }
+    }
+  }
+  return s.lineStarts;
+}
+
+void LineAndColumn(int32_t offset, int32_t& line, int32_t& column) {
+  const std::vector<int32_t>& starts = LineStarts();
+  auto after = std::upper_bound(starts.begin(), starts.end(), offset);
+  line = static_cast<int32_t>(after - starts.begin());
+  column = offset - *(after - 1) + 1;
+}
+
+}  // namespace
+
+SourceRange RangeOf(SourceSpan span) {
+  SourceRange r;
+  if (!span.known()) return r;
+  LineAndColumn(span.begin, r.line, r.column);
+  LineAndColumn(std::max(span.begin, span.end), r.endLine, r.endColumn);
+  return r;
+}
+
+SourceSpan LineSpan(int32_t line) {
+  const std::vector<int32_t>& starts = LineStarts();
+  if (line < 1 || static_cast<std::size_t>(line) > starts.size()) return {};
+  std::string_view text = SourceText();
+  auto begin = static_cast<std::size_t>(starts[static_cast<std::size_t>(line - 1)]);
+  std::size_t end = begin;
+  while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+  while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+  return SourceSpan{static_cast<int32_t>(begin), static_cast<int32_t>(end)};
+}
 
 int32_t CurrentLine() { return scan::State().line; }
 

@@ -125,11 +125,11 @@ bool Separator(int32_t c) { return IsBlank(c) || IsLineEnd(c); }
 void SkipLineComment(ScannerState& s) { AdvanceWhile<NotLineEnd>(s); }
 
 // Runs to the first "*/" after the opening "/*".
-void SkipBlockComment(ScannerState& s, int32_t openingLine) {
+void SkipBlockComment(ScannerState& s, int32_t openingLine, int32_t openingOffset) {
   Advance(s);  // the '*' of the opening
   for (;;) {
     AdvanceWhile<NotStar>(s);
-    if (s.ch == kEndOfFile) UnterminatedComment(openingLine);
+    if (s.ch == kEndOfFile) UnterminatedComment(openingLine, openingOffset);
     Advance(s);
     if (s.ch == '/') {
       Advance(s);
@@ -197,6 +197,7 @@ bool ReadOperator(ScannerState& s) {
 // malformed literal (which leave the token code 0).
 void ReadNext(ScannerState& s) {
   AdvanceWhile<Separator>(s);
+  s.readStart = CharOffset(s);
   int32_t c = s.ch;
   if (c == kEndOfFile) {
     s.token = T_End;
@@ -214,7 +215,7 @@ void ReadNext(ScannerState& s) {
     if (s.ch == '/') {
       SkipLineComment(s);
     } else if (s.ch == '*') {
-      SkipBlockComment(s, line);
+      SkipBlockComment(s, line, s.readStart);
     } else {
       s.token = T_Slash;
     }
@@ -235,8 +236,10 @@ void NextToken() {
   }
   s.text.clear();
   s.token = 0;
+  s.previous = s.current;
   if (!s.primed) scan::ReadFirst(s);
   while (s.token == 0) ReadNext(s);
+  s.current = SourceSpan{s.readStart, CharOffset(s)};
 }
 
 }  // namespace vyl

@@ -56,9 +56,14 @@ bool AssignStmt(Tree target, Tree targetType, Tree syms, Tree link, Tree access,
   if (!Accept(T_Assign)) return r.Fail();
   Tree value = nullptr, valueType = nullptr;
   r.state = kAssignValue;
+  const int32_t valueBegin = CurrentSpan().begin;
   if (!Expression(syms, value, valueType, low, high)) return r.Fail();
   r.state = kAssignCompatible;
-  if (!Assignable(syms, targetType, valueType)) return r.Fail();
+  if (!Assignable(syms, targetType, valueType)) {
+    PinMessage(SpanFrom(valueBegin));
+    NoteTypes("the variable", targetType, "the value", valueType);
+    return r.Fail();
+  }
   int32_t valueSize = 0, valueIsReference = 0;
   r.state = kAssignLarger;
   if (!IsPointer(valueType, valueSize, valueIsReference) || valueSize > 2) return r.Fail();

@@ -165,9 +165,14 @@ bool ReturnStatement(Rule& r, Tree syms, Tree link, Tree& stmt, int32_t& reachOu
     if (!voidType || !Equal(resultType, voidType)) return false;
   } else {
     r.state = stmt::kReturnValueOrSemicolon;
+    const int32_t valueBegin = CurrentSpan().begin;
     if (!Expression(syms, value, valueType, low, high)) return false;
     r.state = stmt::kReturnMismatch;
-    if (!Assignable(syms, resultType, valueType)) return false;
+    if (!Assignable(syms, resultType, valueType)) {
+      PinMessage(SpanFrom(valueBegin));
+      NoteTypes("the function's result", resultType, "the value", valueType);
+      return false;
+    }
     r.state = stmt::kReturnSemicolon;
     if (!Accept(T_Semi)) return false;
   }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "runtime/runtime.h"
+#include "types/types.h"
 
 namespace vyl::stmt {
 
@@ -48,6 +48,12 @@ bool SwitchStatement(Rule& r, Tree syms, int32_t reach, Tree link, Tree& stmt, i
 }  // namespace vyl::stmt
 
 namespace vyl {
+
+// What a variable declared in `enclosing` is: a global (none), a field (a
+// class) or a local (a function).
+inline DeclKind DeclKindIn(Tree enclosing) {
+  return Is(enclosing, L_cl) ? DeclKind::kField : Is(enclosing, L_fn) ? DeclKind::kLocal : DeclKind::kGlobal;
+}
 
 // The error states of VarDecln, shared by its parts in var_decln.cpp and
 // tables.cpp; each selects the message of the same index.

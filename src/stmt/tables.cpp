@@ -100,6 +100,7 @@ bool FinalArray(Rule& r, int32_t name, Tree type, Tree syms, Tree chain, Tree& n
   Tree link = Build(L_no, nullptr, {chain, nullptr, definition});
   Tree table = syms;
   if (!Bind(table, name, definition)) return false;
+  NoteDeclaration(definition, name, DeclKind::kTable, nullptr);
   newChain = link;
   newSyms = table;
   return true;

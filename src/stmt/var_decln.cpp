@@ -184,6 +184,7 @@ bool FinalObject(Rule& r, Tree enclosing, int32_t name, Tree type, Tree syms, Tr
   Tree variable = Build(L_vr, Leaf(name), {chain, classRecord, Constant(size), location});
   Tree table = syms;
   if (!Bind(table, name, variable)) return false;
+  NoteDeclaration(variable, name, DeclKindIn(enclosing), enclosing);
   newChain = variable;
   newSyms = table;
   return true;
@@ -195,14 +196,21 @@ bool FinalConstant(Rule& r, Tree enclosing, int32_t name, int32_t modifiers, Tre
   r.state = kFinalNeedsValue;
   Tree valueType = nullptr;
   int32_t value = 0;
-  if (!Accept(T_Assign) || !ConstantItem(syms, valueType, value)) return false;
+  if (!Accept(T_Assign)) return false;
+  const int32_t valueBegin = CurrentSpan().begin;
+  if (!ConstantItem(syms, valueType, value)) return false;
   r.state = kTypeMismatch;
-  if (!Assignable(syms, type, valueType)) return false;
+  if (!Assignable(syms, type, valueType)) {
+    PinMessage(SpanFrom(valueBegin));
+    NoteTypes("the constant", type, "the value", valueType);
+    return false;
+  }
   r.state = 0;
   Tree definition = Build(L_df, nullptr, {nullptr, type, Constant(value)});
   Tree link = Build(L_no, nullptr, {chain, nullptr, definition});
   Tree table = syms;
   if (!Bind(table, name, definition)) return false;
+  NoteDeclaration(definition, name, DeclKind::kConstant, enclosing);
   if (Accept(T_Comma)) return VarDecln(enclosing, 0, modifiers, type, table, link, newChain, newSyms);
   newChain = link;
   newSyms = table;
@@ -223,9 +231,14 @@ bool Initialise(Rule& r, int32_t line, int32_t size, int32_t isReference, Tree t
   Tree valueType = nullptr;
   int32_t low = 0;
   int32_t high = 0;
+  const int32_t valueBegin = CurrentSpan().begin;
   if (!Expression(syms, value, valueType, low, high)) return false;
   r.state = kTypeMismatch;
-  if (!Assignable(syms, type, valueType)) return false;
+  if (!Assignable(syms, type, valueType)) {
+    PinMessage(SpanFrom(valueBegin));
+    NoteTypes("the variable", type, "the initial value", valueType);
+    return false;
+  }
   // Only a one-word value can be pushed; an array laid out inline has a
   // header and a length word besides its elements.
   r.state = kLargerStructure;
@@ -272,6 +285,7 @@ bool Variable(Rule& r, Tree enclosing, int32_t name, int32_t modifiers, Tree typ
   if (!PointList(isReference, syms, variable)) return false;
   Tree table = syms;
   if (!Bind(table, name, variable)) return false;
+  NoteDeclaration(variable, name, DeclKindIn(enclosing), enclosing);
   Tree head = variable;
   const int32_t line = CurrentLine();
   if (Accept(T_Assign)) {
@@ -306,6 +320,7 @@ bool ConstantItem(Tree syms, Tree& type, int32_t& value) {
 bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree syms, Tree chain, Tree& newChain,
               Tree& newSyms) {
   Rule r("VarDecln", kVarDeclnMessages);
+  if (name != 0) NoteDeclaredName(PreviousSpan());
   if (TokenCode() == T_LBracket) {
     r.state = kBracketsAfterName;
     if (name != 0) return r.Fail();
@@ -321,6 +336,7 @@ bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree s
   if (name == 0) {
     r.state = kNameExpected;
     if (!Identifier(name)) return r.Fail();
+    NoteDeclaredName(PreviousSpan());
     r.state = kBracketsAfterName;
     if (TokenCode() == T_LBracket) return r.Fail();
     r.state = 0;

@@ -9,6 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "runtime/runtime.h"
 
@@ -80,5 +84,78 @@ bool ClassParts(Tree members, Tree scope, int32_t size, Tree classRecord);
 bool UpdateLoc(int32_t increment, int32_t& old, Tree counter);
 // The next procedure number.
 bool NewProcNo(int32_t& number, Tree counter);
+
+// A type as a person writes it: `int`, `char[]`, `int[4]`, `Node`,
+// `String`; "?" for what names no type.  (Untraced: safe while a trace or
+// a message is being written.)
+std::string TypeText(Tree type);
+
+// ---------------------------------------------------------------------------
+// The source index: where the parts of the program stand in the source.
+//
+// The front end notes every declaration with the span of its name and
+// marks it used when a name resolves to it; with the index's options it
+// also notes every use of a name (for the language server) and every
+// statement (for debug info), and the code generator adds the code each
+// statement and procedure got.  Nothing here is traced or written: it
+// never changes what a compilation writes.
+
+enum class DeclKind { kGlobal, kParameter, kLocal, kField, kFunction, kClass, kConstant, kTable, kTypeAlias };
+
+struct DeclEntry {
+  Tree record = nullptr;   // the record the name is bound to
+  int32_t name = 0;        // its string id
+  DeclKind kind = DeclKind::kGlobal;
+  SourceSpan nameSpan;     // the name where it is declared
+  SourceSpan scope;        // where the name is visible (end -1: to the end of the source)
+  Tree owner = nullptr;    // the function of a parameter or local, the class of a field
+  bool used = false;
+};
+
+struct StatementEntry {
+  Tree statement = nullptr;
+  SourceSpan span;         // from its first token to its last
+  Tree function = nullptr;
+  int32_t codeBegin = -1;  // its own code, without the statements before it
+  int32_t codeEnd = -1;
+};
+
+struct UseEntry {
+  SourceSpan span;
+  Tree record = nullptr;
+};
+
+struct ProcedureEntry {
+  int32_t number = 0;
+  int32_t entry = -1;  // the address of its first instruction
+  int32_t end = -1;
+};
+
+struct SourceIndex {
+  bool recordUses = false;        // every use of a name (language server)
+  bool recordStatements = false;  // every statement and the code it got (debug info)
+  std::vector<DeclEntry> decls;
+  std::unordered_map<Tree, int32_t> declOf;
+  std::vector<UseEntry> uses;
+  std::vector<StatementEntry> statements;
+  std::unordered_map<Tree, int32_t> statementOf;
+  std::vector<ProcedureEntry> procedures;
+  SourceSpan pendingName;  // the name of the declaration being read
+  Tree function = nullptr;  // the function whose body is being read
+  int32_t functionDecls = 0;  // the first declaration noted since it began
+};
+
+inline SourceIndex& Index() { return Current<SourceIndex>(); }
+
+// The name of the declaration being read: its span waits for the binding.
+inline void NoteDeclaredName(SourceSpan span) { Index().pendingName = span; }
+// A name bound to `record`; the span is the pending name's unless given.
+void NoteDeclaration(Tree record, int32_t name, DeclKind kind, Tree owner, SourceSpan span = {});
+// A name that resolved to `record`.
+void NoteUse(SourceSpan span, Tree record);
+// A statement read from `begin` to the end of the previous token.
+void NoteStatement(Tree statement, SourceSpan span);
+// The declaration entry of a record, or null.
+DeclEntry* DeclarationOf(Tree record);
 
 }  // namespace vyl
