@@ -1,6 +1,8 @@
 #include "cli.h"
 
 #include <charconv>
+#include <fstream>
+#include <optional>
 #include <ostream>
 
 #include "disassembler.h"
@@ -12,13 +14,16 @@ namespace vylsim {
 namespace {
 
 const char usage[] =
-    "usage: vylsim [--trace] [--steps N] FILE.ftx    run a compiled Vyl program\n"
-    "       vylsim --dis FILE.ftx                    disassemble it\n"
-    "       vylsim --help                            show this text\n"
+    "usage: vylsim [--trace] [--steps N] [--dbg FILE.dbg] FILE.ftx   run a compiled Vyl program\n"
+    "       vylsim --dis [--dbg FILE.dbg] FILE.ftx                    disassemble it\n"
+    "       vylsim --help                                             show this text\n"
     "\n"
-    "  --trace    write each instruction executed, with its source line and the\n"
-    "             top of the stack, to standard error before it runs\n"
-    "  --steps N  stop after N instructions (default 5000000)\n"
+    "  --trace     write each instruction executed, with its source position and\n"
+    "              the top of the stack, to standard error before it runs\n"
+    "  --steps N   stop after N instructions (default 5000000)\n"
+    "  --dbg FILE  the debug info written by 'vylc -g' (default: FILE.dbg beside\n"
+    "              the image, when it exists); with it positions are exact source\n"
+    "              lines and columns, without it the line is the nearest marker's\n"
     "\n"
     "The program's output goes to standard output and its input (KeyIn) comes\n"
     "from standard input. The exit status is 0 when the program finishes and 1\n"
@@ -31,6 +36,7 @@ struct Options {
   bool trace = false;
   uint64_t steps = default_step_limit;
   std::string file;
+  std::string dbg;
 };
 
 // Fills `options`, or returns what is wrong with the command line.
@@ -43,6 +49,9 @@ std::string parse(const std::vector<std::string>& args, Options& options) {
       options.disassemble = true;
     } else if (arg == "--trace") {
       options.trace = true;
+    } else if (arg == "--dbg") {
+      if (i + 1 == args.size()) return "--dbg needs a file";
+      options.dbg = args[++i];
     } else if (arg == "--steps") {
       if (i + 1 == args.size()) return "--steps needs a number";
       const std::string& number = args[++i];
@@ -64,6 +73,25 @@ std::string parse(const std::vector<std::string>& args, Options& options) {
   return "";
 }
 
+// The debug info named by --dbg, or NAME.dbg beside the image when there is
+// one.  A file that cannot be read is reported and left aside.
+std::optional<DebugInfo> find_debug_info(const Options& options, std::ostream& err) {
+  std::string path = options.dbg;
+  if (path.empty()) {
+    std::string beside = options.file;
+    const size_t slash = beside.find_last_of('/');
+    const size_t dot = beside.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) beside.erase(dot);
+    beside += ".dbg";
+    if (!std::ifstream(beside)) return std::nullopt;
+    path = beside;
+  }
+  std::string error;
+  std::optional<DebugInfo> info = load_debug_info(path, error);
+  if (!info) err << "vylsim: " << error << " (positions are approximate)\n";
+  return info;
+}
+
 }  // namespace
 
 int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -81,12 +109,14 @@ int run_cli(const std::vector<std::string>& args, std::istream& in, std::ostream
     err << "vylsim: " << loaded.error << "\n";
     return 1;
   }
+  std::optional<DebugInfo> debug = find_debug_info(options, err);
   if (options.disassemble) {
     disassemble(loaded.image, out);
     return 0;
   }
   Machine machine(loaded.image, in, out);
   if (options.trace) machine.set_trace(&err);
+  if (debug) machine.set_debug_info(&*debug);
   const Status status = machine.run(options.steps);
   out.flush();
   if (status == Status::Finished) return 0;

@@ -341,18 +341,30 @@ void Machine::release() {
   push(0);
 }
 
+std::string Machine::source_position(uint16_t address) const {
+  if (debug_ != nullptr) {
+    const DebugStatement* statement = debug_->statement_at(address);
+    if (statement == nullptr) return "";
+    return debug_->source + ":" + std::to_string(statement->position.line) + ":" +
+           std::to_string(statement->position.column);
+  }
+  const auto line = layout_.line_at(address);
+  return line ? "~" + std::to_string(*line) : "";
+}
+
 std::string Machine::where(uint16_t address) const {
   std::string text = hex4(address);
   const Procedure* procedure = layout_.procedure_at(address);
-  const auto line = layout_.line_at(address);
-  if (procedure == nullptr && !line) return text;
+  std::string position = source_position(address);
+  if (position.starts_with("~")) position = "near line " + position.substr(1);
+  if (procedure == nullptr && position.empty()) return text;
   text += " (";
   if (procedure != nullptr) {
     if (procedure->number == 0) text += "start code";
     else if (procedure->name.empty()) text += "procedure " + std::to_string(procedure->number);
     else text += procedure->name;
   }
-  if (line) text += std::string(procedure != nullptr ? ", " : "") + "line " + std::to_string(*line);
+  if (!position.empty()) text += std::string(procedure != nullptr ? ", " : "") + position;
   return text + ")";
 }
 
@@ -374,7 +386,9 @@ void Machine::trace(const Instruction& in) {
   text.resize(34, ' ');
   const Procedure* procedure = layout_.procedure_at(in.address);
   std::string place = procedure != nullptr ? procedure->name : "?";
-  if (const auto line = layout_.line_at(in.address)) place += ":" + std::to_string(*line);
+  std::string position = source_position(in.address);
+  if (debug_ != nullptr && !position.empty()) position = position.substr(debug_->source.size() + 1);
+  if (!position.empty()) place += ":" + position;
   text += place;
   text.resize(std::max<size_t>(text.size() + 2, 52), ' ');
   const std::vector<uint16_t> words = stack();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "instruction.h"
+#include "debug_info.h"
 #include "layout.h"
 
 namespace vylsim {
@@ -46,6 +47,10 @@ class Machine {
   // Each executed instruction is written to `trace`, with its source line and
   // the top of the stack, before it runs. Null turns tracing off.
   void set_trace(std::ostream* trace) { trace_ = trace; }
+  // Debug info of the program (or null): positions are then exact source
+  // lines and columns instead of the line markers' approximate lines.
+  void set_debug_info(const DebugInfo* info) { debug_ = info; }
+  const DebugInfo* debug_info() const { return debug_; }
 
   Status step();
   // Runs until the program ends or stops, or `max_steps` instructions in all
@@ -59,8 +64,12 @@ class Machine {
   uint64_t steps() const { return steps_; }
   // One line for the user: which kind of stop, where and why.
   std::string stop_message() const;
-  // "01A4 (main, line 12)": an address with its procedure and source line.
+  // "01A4 (main, prog.vyl:12:5)" with debug info, else "01A4 (main, near
+  // line 12)": an address with its procedure and source position.
   std::string where(uint16_t address) const;
+  // "prog.vyl:12:5" with debug info, "~12" from the line markers, "" when
+  // neither tells.
+  std::string source_position(uint16_t address) const;
 
   uint16_t pc() const { return pc_; }
   uint16_t sp() const { return sp_; }
@@ -100,6 +109,7 @@ class Machine {
   std::istream& input_;
   std::ostream& output_;
   std::ostream* trace_ = nullptr;
+  const DebugInfo* debug_ = nullptr;
   uint16_t pc_ = 0;
   uint16_t sp_ = 0;
   uint16_t fp_ = 0;

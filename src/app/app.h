@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codegen/codegen.h"
 #include "io/io.h"
 #include "runtime/runtime.h"
 
@@ -64,7 +65,9 @@ struct SessionResult {
   // keeps them off standard error.
   std::vector<Diagnostic> diagnostics;
   std::string sourceText;       // the source as it was read
-  int exitStatus() const { return success ? 0 : 1; }
+  DebugInfo debugInfo;          // with SessionOptions::debugInfo, after a success
+  bool debugWriteFailed = false;  // -g, but the debug info could not be written
+  int exitStatus() const { return success && !debugWriteFailed ? 0 : 1; }
 };
 
 // The stack of the thread a compilation runs on: enough for the deepest
@@ -90,6 +93,8 @@ std::string OutputNameFor(const std::string& source, std::string_view extension 
 std::string FormatDiagnostics(const std::vector<Diagnostic>& diagnostics, const std::string& path,
                               std::string_view source, bool color);
 std::string FormatDiagnosticsJson(const std::vector<Diagnostic>& diagnostics, const std::string& path);
+// The debug info file's text (docs/debug-info.md); "" without JSON support.
+std::string DebugInfoJson(const DebugInfo& info);
 
 // A session held open on the calling thread, for running parts of the
 // compiler in-process (tests, tools): binds fresh tables, starts the session

@@ -253,6 +253,7 @@ void Compile(SessionState& session, SessionResult& result) {
     CodeGenerator generator;
     bool ok = VYLang(generator);
     session.success = ok;
+    if (ok && session.options.debugInfo) result.debugInfo = CollectDebugInfo();
     TraceText(ok ? "Success" : "Failed");
   } catch (const FatalReturn&) {
     session.success = false;
@@ -328,6 +329,22 @@ SessionResult RunSessionHere(Host& host, const std::string& path, const SessionO
   SessionResult result;
   Compile(session, result);
   ReportOnStderr(host, session, result);
+  if (result.success && options.debugInfo) {
+    result.debugInfo.source = result.sourceName;
+    result.debugInfo.output = result.outputName;
+    result.debugName = OutputNameFor(result.outputName, ".dbg");
+    std::string text = DebugInfoJson(result.debugInfo);
+    std::unique_ptr<OutFile> file = text.empty() ? nullptr : host.WriteFile(result.debugName);
+    if (file) {
+      file->Write(text);
+      file->Close();
+    } else {
+      host.StderrText("vylc: error: cannot write '" + result.debugName + "'" +
+                      (text.empty() ? ": no JSON support in this build" : ": " + host.LastError()) + "\n");
+      result.debugName.clear();
+      result.debugWriteFailed = true;
+    }
+  }
   return result;
 }
 

@@ -53,12 +53,14 @@ bool MethodBody(int32_t loc, int32_t& next, Tree method, const std::string& name
   if (entry < 2 || entry >= kCodeLimit) return false;
   int32_t unused = 0;
   if (!PutIntger(at - 2, static_cast<int32_t>(entry), unused)) return false;
+  const int32_t first = at;
   if (!EmitBytes({0x20, 0x02}, at, at)) return false;
   Tree bodyFixups = nullptr;
   if (!CodeGen(at, at, bodyFixups, Part(method, 5))) return false;
   if (!PointerKill(at, at, Part(signature, 4))) return false;
   if (!PutConstant(Num(signature), at, at) || !PutBy(0x03, at, at)) return false;
   if (!FwdJumps(bodyFixups)) return false;
+  if (Index().recordStatements) Index().procedures.push_back({Num(Part(method, 4)), loc, first, at});
   next = at;
   return true;
 }
@@ -182,6 +184,7 @@ bool CodeGen(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   if (g == Gen::NotMine) g = OwnCode(loc, next, fixups, tree);
   if (g == Gen::NotMine) Oops(tree);
   if (g != Gen::Ok) return r.Fail();
+  if (Index().recordStatements) NoteCode(tree, loc, next);
   return r.Succeed(next, fixups);
 }
 

@@ -55,6 +55,7 @@ bool Argments(Tree syms, Tree formal, Tree list, Tree caller, Tree& callerOut, T
               "the argument", type);
     return r.Fail();
   }
+  WarnArrayConversion(formalType, type, SpanFrom(argumentBegin));
   if (!IsPointer(formalType, size, isReference)) return r.Fail();
   if (size == 1) actual = ByteSlotWord(syms, actual);
   Tree marker = isReference && int64_t{low} + high != 0 ? Build(L_pt) : nullptr;

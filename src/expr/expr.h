@@ -114,6 +114,8 @@ bool Literal(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
 void NoteUndefinedName(int32_t id, Tree syms);
 void NoteMembers(Tree type, Tree members);
 void NoteTypes(std::string_view target, Tree targetType, std::string_view value, Tree valueType);
+// Warns when an array is taken as an array of another element type.
+void WarnArrayConversion(Tree target, Tree source, SourceSpan span);
 // The span from `begin` to the end of the token last read.
 SourceSpan SpanFrom(int32_t begin);
 

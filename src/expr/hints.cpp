@@ -174,6 +174,15 @@ void NoteTypes(std::string_view target, Tree targetType, std::string_view value,
           " has type " + Quoted(TypeText(valueType)));
 }
 
+void WarnArrayConversion(Tree target, Tree source, SourceSpan span) {
+  Tree to = Is(target, L_ty) ? Part(target, 3) : nullptr;
+  Tree from = Is(source, L_ty) ? Part(source, 3) : nullptr;
+  if (!Is(to, L_ar) || !Is(from, L_ar) || Equal(Part(to, 2), Part(from, 2))) return;
+  Warn("the array " + Quoted(TypeText(source)) + " is used as " + Quoted(TypeText(target)) +
+           ", an array of another element type",
+       span, {{"its bytes are read as elements of the other type", SourceSpan{}}});
+}
+
 SourceSpan SpanFrom(int32_t begin) { return SourceSpan{begin, std::max(begin, PreviousSpan().end)}; }
 
 }  // namespace vyl

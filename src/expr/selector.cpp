@@ -11,6 +11,7 @@
 // trees when it generates them.
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "expr/expr.h"
 #include "expr/expr_support.h"
@@ -42,7 +43,9 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   Tree index = nullptr, indexType = nullptr;
   ValueRange indexRange;
   r.state = 1;
+  const int32_t indexBegin = CurrentSpan().begin;
   if (!Expression(syms, index, indexType, indexRange.low, indexRange.high)) return r.Fail();
+  const SourceSpan indexSpan = SpanFrom(indexBegin);
   r.state = 2;
   if (!Accept(T_RBracket)) return r.Fail();
   int32_t size = 0, isReference = 0, high = 0, elementSize = 0;
@@ -74,6 +77,11 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   if (isReference) base = Build(L_un, nullptr, {base});
 
   if (indexRange.low < 0 || indexRange.high > high) {
+    if (high >= 0 && indexRange.IsConstant()) {
+      Warn("index " + std::to_string(indexRange.low) + " is outside the array (" + TypeText(type) + ", 0.." +
+               std::to_string(high) + ")",
+           indexSpan, {{"the index is checked when the program runs, and the check traps", SourceSpan{}}});
+    }
     newAccess = Build(L_rx, Leaf(Clamped(limit)), {base, index});
   } else if (indexRange.IsConstant()) {
     newAccess = Build(L_of, Leaf(Clamped(int64_t{elementSize} * indexRange.low)), {base});

@@ -64,6 +64,7 @@ bool AssignStmt(Tree target, Tree targetType, Tree syms, Tree link, Tree access,
     NoteTypes("the variable", targetType, "the value", valueType);
     return r.Fail();
   }
+  WarnArrayConversion(targetType, valueType, SpanFrom(valueBegin));
   int32_t valueSize = 0, valueIsReference = 0;
   r.state = kAssignLarger;
   if (!IsPointer(valueType, valueSize, valueIsReference) || valueSize > 2) return r.Fail();

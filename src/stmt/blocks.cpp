@@ -60,6 +60,7 @@ bool Blocks(Tree function, Tree syms, int32_t reach, Tree prev, Tree& block, int
   for (;;) {
     Attempt item(r, '(');
     const int32_t line = CurrentLine();
+    const int32_t begin = CurrentSpan().begin;
     int32_t name = 0, modifiers = 0, after = reach;
     Tree record = nullptr, access = nullptr, extra = nullptr, type = nullptr, stmt = nullptr;
     if (QualIdent(1, scope, name, record, access, extra, modifiers)) {
@@ -78,7 +79,7 @@ bool Blocks(Tree function, Tree syms, int32_t reach, Tree prev, Tree& block, int
       r.state = kModifiers;
       if (modifiers != 0) return r.Fail();
       r.state = kMalformed;
-      if (!stmt::StatmentAt(line, record, access, scope, reach, last, stmt, after)) return r.Fail();
+      if (!stmt::StatmentAt(line, begin, record, access, scope, reach, last, stmt, after)) return r.Fail();
       r.state = 0;
     } else if (!Statment(nullptr, nullptr, scope, reach, last, stmt, after)) {
       break;  // nothing more that starts an item

@@ -173,6 +173,7 @@ bool ReturnStatement(Rule& r, Tree syms, Tree link, Tree& stmt, int32_t& reachOu
       NoteTypes("the function's result", resultType, "the value", valueType);
       return false;
     }
+    WarnArrayConversion(resultType, valueType, SpanFrom(valueBegin));
     r.state = stmt::kReturnSemicolon;
     if (!Accept(T_Semi)) return false;
   }
@@ -211,13 +212,13 @@ bool NameLedStatement(Rule& r, Tree leading, Tree access, Tree syms, Tree link, 
 // Statment ::= "?" Statment | "!" Statment | KeyWdStmt
 //            | QualIdent LeftOrCall ( AssignStmt | call ) ";"
 bool Statment(Tree leading, Tree access, Tree syms, int32_t reach, Tree prev, Tree& stmt, int32_t& reachOut) {
-  return stmt::StatmentAt(CurrentLine(), leading, access, syms, reach, prev, stmt, reachOut);
+  return stmt::StatmentAt(CurrentLine(), CurrentSpan().begin, leading, access, syms, reach, prev, stmt, reachOut);
 }
 
 namespace stmt {
 
-bool StatmentAt(int32_t line, Tree leading, Tree access, Tree syms, int32_t reach, Tree prev, Tree& stmt,
-                int32_t& reachOut) {
+bool StatmentAt(int32_t line, int32_t begin, Tree leading, Tree access, Tree syms, int32_t reach, Tree prev,
+                Tree& stmt, int32_t& reachOut) {
   Rule r("Statment", kStatmentMessages);
   if (!leading) {
     // "?" traces from here on and shows the statements so far; "!" stops
@@ -240,13 +241,19 @@ bool StatmentAt(int32_t line, Tree leading, Tree access, Tree syms, int32_t reac
       Attempt alternative(r);
       keyword = KeyWdStmt(syms, reach, link, stmt, reachOut);
     }
-    if (keyword) return r.Succeed(stmt, reachOut);
+    if (keyword) {
+      NoteStatement(stmt, link, SpanFrom(begin));
+      return r.Succeed(stmt, reachOut);
+    }
     int32_t name = 0, modifiers = 0;
     Tree extra = nullptr;
     if (!QualIdent(0, syms, name, leading, access, extra, modifiers)) return r.Fail();
     if (!NameLedStatement(r, leading, access, syms, link, stmt)) return r.Fail();
-  } else if (!NameLedStatement(r, leading, access, syms, Link(line, prev), stmt)) {
-    return r.Fail();
+    NoteStatement(stmt, link, SpanFrom(begin));
+  } else {
+    Tree link = Link(line, prev);
+    if (!NameLedStatement(r, leading, access, syms, link, stmt)) return r.Fail();
+    NoteStatement(stmt, link, SpanFrom(begin));
   }
   reachOut = reach;
   return r.Succeed(stmt, reachOut);

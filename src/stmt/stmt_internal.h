@@ -20,8 +20,8 @@ inline Tree Link(int32_t line, Tree prev) { return Build(L_nn, Leaf(line), {prev
 
 // Statment with the line the statement starts on (the leading name may
 // already have been read, and the scanner moved on).
-bool StatmentAt(int32_t line, Tree leading, Tree access, Tree syms, int32_t reach, Tree prev, Tree& stmt,
-                int32_t& reachOut);
+bool StatmentAt(int32_t line, int32_t begin, Tree leading, Tree access, Tree syms, int32_t reach, Tree prev,
+                Tree& stmt, int32_t& reachOut);
 
 // The error states of KeyWdStmt; the switch statement is one of its
 // alternatives and reports through the same table.

@@ -239,6 +239,7 @@ bool Initialise(Rule& r, int32_t line, int32_t size, int32_t isReference, Tree t
     NoteTypes("the variable", type, "the initial value", valueType);
     return false;
   }
+  WarnArrayConversion(type, valueType, SpanFrom(valueBegin));
   // Only a one-word value can be pushed; an array laid out inline has a
   // header and a length word besides its elements.
   r.state = kLargerStructure;

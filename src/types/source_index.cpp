@@ -32,12 +32,26 @@ void NoteUse(SourceSpan span, Tree record) {
   if (index.recordUses) index.uses.push_back(UseEntry{span, record});
 }
 
-void NoteStatement(Tree statement, SourceSpan span) {
+void NoteStatement(Tree statement, Tree link, SourceSpan span) {
   SourceIndex& index = Index();
   if (!index.recordStatements || !statement) return;
-  auto [it, fresh] = index.statementOf.emplace(statement, static_cast<int32_t>(index.statements.size()));
+  const auto number = static_cast<int32_t>(index.statements.size());
+  auto [it, fresh] = index.statementOf.emplace(statement, number);
   if (!fresh) return;
+  if (link) index.linkOf.emplace(link, number);
   index.statements.push_back(StatementEntry{statement, span, index.function, -1, -1});
+}
+
+void NoteCode(Tree tree, int32_t begin, int32_t end) {
+  SourceIndex& index = Index();
+  if (auto link = index.linkOf.find(tree); link != index.linkOf.end()) {
+    index.statements[static_cast<std::size_t>(link->second)].codeBegin = end;
+  }
+  if (auto own = index.statementOf.find(tree); own != index.statementOf.end()) {
+    StatementEntry& s = index.statements[static_cast<std::size_t>(own->second)];
+    if (s.codeBegin < begin) s.codeBegin = begin;
+    s.codeEnd = end;
+  }
 }
 
 namespace {

@@ -127,6 +127,7 @@ struct UseEntry {
 
 struct ProcedureEntry {
   int32_t number = 0;
+  int32_t start = -1;  // the address of its name bytes
   int32_t entry = -1;  // the address of its first instruction
   int32_t end = -1;
 };
@@ -139,6 +140,7 @@ struct SourceIndex {
   std::vector<UseEntry> uses;
   std::vector<StatementEntry> statements;
   std::unordered_map<Tree, int32_t> statementOf;
+  std::unordered_map<Tree, int32_t> linkOf;  // a statement's link to the ones before it
   std::vector<ProcedureEntry> procedures;
   SourceSpan pendingName;  // the name of the declaration being read
   Tree function = nullptr;  // the function whose body is being read
@@ -153,8 +155,11 @@ inline void NoteDeclaredName(SourceSpan span) { Index().pendingName = span; }
 void NoteDeclaration(Tree record, int32_t name, DeclKind kind, Tree owner, SourceSpan span = {});
 // A name that resolved to `record`.
 void NoteUse(SourceSpan span, Tree record);
-// A statement read from `begin` to the end of the previous token.
-void NoteStatement(Tree statement, SourceSpan span);
+// A statement, with the link that holds the statements before it.
+void NoteStatement(Tree statement, Tree link, SourceSpan span);
+// The code a tree got: a statement's own code starts where the code of its
+// link ends.
+void NoteCode(Tree tree, int32_t begin, int32_t end);
 // The declaration entry of a record, or null.
 DeclEntry* DeclarationOf(Tree record);
 
