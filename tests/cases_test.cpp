@@ -58,7 +58,7 @@ void ReadCases(const fs::path& path, std::vector<Case>& out) {
       out.push_back({path.stem().string() + "_" + at, path.filename().string() + ":" + at + l.substr(3), {}, ""});
       open = &out.back();
     } else if (open && source.empty() && l.starts_with("# ")) {
-      continue;  // a note
+      open->expects.emplace_back("#", "");  // a note: it ends a run of trace lines
     } else if (open && source.empty() && l.starts_with("> ")) {
       std::size_t colon = l.find(':');
       std::string value = colon == std::string::npos ? "" : l.substr(colon + 1);
@@ -138,6 +138,63 @@ std::vector<int> StatementCode(const std::vector<int>& image, const std::string&
   return {from + 3, std::search(from + 3, image.end(), close.begin(), close.end())};
 }
 
+// One expected trace line: the whole line, or (`beginning`) its start.
+struct TraceLine {
+  std::string text;
+  bool beginning = false;
+};
+using TraceBlock = std::vector<TraceLine>;
+
+std::string WithoutTrailingBlanks(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+std::vector<std::string> TraceLines(const std::string& trace) {
+  std::vector<std::string> lines;
+  std::istringstream in(trace);
+  for (std::string line; std::getline(in, line);) lines.push_back(WithoutTrailingBlanks(line));
+  return lines;
+}
+
+bool LineMatches(const std::string& line, const TraceLine& want) {
+  std::string text = WithoutTrailingBlanks(want.text);
+  return want.beginning ? line.starts_with(text) : line == text;
+}
+
+// How many lines of `block` match the trace from line `at` on.
+std::size_t Matched(const std::vector<std::string>& lines, std::size_t at, const TraceBlock& block) {
+  std::size_t n = 0;
+  while (n < block.size() && at + n < lines.size() && LineMatches(lines[at + n], block[n])) ++n;
+  return n;
+}
+
+// Each block of trace lines appears in the trace, line after line, each
+// after the one before it.
+void ExpectTraceBlocks(const std::string& trace, const std::vector<TraceBlock>& blocks) {
+  std::vector<std::string> lines = TraceLines(trace);
+  std::size_t from = 0;
+  for (const TraceBlock& block : blocks) {
+    std::size_t best = from, bestCount = 0, at = from;
+    for (; at < lines.size(); ++at) {
+      std::size_t n = Matched(lines, at, block);
+      if (n == block.size()) break;
+      if (n > bestCount) best = at, bestCount = n;
+    }
+    if (at < lines.size()) {
+      from = at + block.size();
+      continue;
+    }
+    std::ostringstream why;
+    why << "trace lines not found after trace line " << from + 1 << ":\n";
+    for (const TraceLine& l : block) why << "  " << (l.beginning ? "(beginning) " : "") << l.text << "\n";
+    why << "the nearest, from trace line " << best + 1 << " (" << bestCount << " matching):\n";
+    for (std::size_t i = best; i < lines.size() && i < best + block.size() + 2; ++i) why << "  " << lines[i] << "\n";
+    ADD_FAILURE() << why.str();
+    return;
+  }
+}
+
 void PrintTo(const Case& k, std::ostream* os) { *os << k.where; }
 
 class CaseTest : public ::testing::TestWithParam<Case> {};
@@ -149,8 +206,16 @@ TEST_P(CaseTest, Compiles) {
   bool fails = false;
   std::map<std::string, std::string> bytes;  // byte expectations, joined by key
   std::vector<std::string> order;
+  std::vector<TraceBlock> traceBlocks(1);
   for (const auto& [key, value] : k.expects) {
-    if (key.starts_with("error ")) {
+    if (key == "trace line" || key == "trace line beginning") {
+      traceBlocks.back().push_back({value, key == "trace line beginning"});
+      continue;
+    }
+    if (!traceBlocks.back().empty()) traceBlocks.emplace_back();
+    if (key == "#") {
+      continue;
+    } else if (key.starts_with("error ")) {
       // "error LINE" or "error LINE AT LINE:COLUMN": the line the message is
       // raised in, and where standard error says it points.
       fails = true;
@@ -184,6 +249,8 @@ TEST_P(CaseTest, Compiles) {
   EXPECT_EQ(c.status, fails ? 1 : 0) << c.output;
   EXPECT_TRUE(!fails || c.image.empty());
   EXPECT_EQ(OutcomeFault(c), "");
+  if (traceBlocks.back().empty()) traceBlocks.pop_back();
+  ExpectTraceBlocks(c.trace, traceBlocks);
   for (const std::string& key : order) {
     std::vector<int> expected = Bytes(bytes[key]);
     std::istringstream in(key);

@@ -220,6 +220,27 @@ TEST_F(CodegenTest, LineMarkersFollowTheCodeOfEachLine) {
   EXPECT_EQ(WordAt(kLineWord), 9);
 }
 
+TEST_F(CodegenTest, AMarkersZeroByteIsLeftAsTheImageHoldsIt) {
+  // Where a byte was written before, the marker still reads 00; past the
+  // code, its zero byte is refused like any code byte.
+  ASSERT_TRUE(PutBy(0xEE, 0x303, next));
+  EXPECT_EQ(Generate(Line(5, Set(6, 1)), 0x300), Hex("21 50 03 00 00 05"));
+  EXPECT_TRUE(Fails(Line(5, Set(6, 1)), kCodeLimit - 3));
+  EXPECT_EQ(Messages().back(), "Too much code @32758");
+}
+
+TEST_F(CodegenTest, TheWatchCountsCodeBytesNotTheReservedWords) {
+  // A marker's zero byte counts as emitted where it stands.
+  ASSERT_TRUE(PutIntger(0x303, kWatchWord, next));
+  Generate(Line(5, Set(6, 1)), 0x300);
+  EXPECT_EQ(TraceLevel(), 2);
+  SetTraceLevel(0);
+  ASSERT_TRUE(PutIntger(kMarkerWord, kWatchWord, next));
+  ASSERT_TRUE(PutIntger(0x1234, kMarkerWord, next));
+  EXPECT_EQ(TraceLevel(), 0);
+  EXPECT_EQ(WordAt(kMarkerWord), 0x1234);
+}
+
 TEST_F(CodegenTest, ChecksShareOneTrapTailWithinReach) {
   // A null check: the address, DUP, NOT, JUMPZ +2, trap 1 (21 09).
   EXPECT_EQ(Generate(Build(L_un, nullptr, {Of(6)}), 0x100), Hex("3F 02 26 1C 04 11 C0 02 21 09"));

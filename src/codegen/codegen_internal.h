@@ -115,6 +115,9 @@ std::string NameText(Tree nameHolder);
 
 // A 16-bit code word: two PutBy calls (never the reserved-word store).
 bool EmitWord(int32_t value, int32_t loc, int32_t& next);
+// The 00 byte that opens a line marker: left as the zeroed image holds it,
+// not written (the emission watch still counts it).
+bool MarkerZero(int32_t loc, int32_t& next);
 // Consecutive code bytes.
 bool EmitBytes(std::initializer_list<int32_t> bytes, int32_t loc, int32_t& next);
 // Reserves a 2-byte jump slot at loc (left zero until patched).

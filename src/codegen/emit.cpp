@@ -26,20 +26,13 @@ void Store(int32_t loc, int32_t value) {
   Code().image[static_cast<std::size_t>(loc)] = static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
 }
 
-bool WordBytes(int32_t value, int32_t loc, int32_t& next) {
-  uint32_t v = static_cast<uint32_t>(value);
-  int32_t mid = 0;
-  if (!PutBy(static_cast<int32_t>((v >> 8) & 0xFFu), loc, mid)) return false;
-  return PutBy(static_cast<int32_t>(v & 0xFFu), mid, next);
-}
-
-}  // namespace
-
-bool PutBy(int32_t value, int32_t loc, int32_t& next) {
+// PutBy itself.  Code stops below the reserved words at the top of the
+// image; only their own words are written there (`reserved`), and the
+// emission watch looks at code only.
+bool PutByte(int32_t value, int32_t loc, int32_t& next, bool reserved) {
   Rule r("PutBy");
-  if (InImage(loc)) WatchEmission(loc);
-  // Code never reaches the reserved words at the top of the image.
-  if (!InImage(loc) || loc >= kCodeLimit) {
+  if (InImage(loc) && !reserved) WatchEmission(loc);
+  if (!InImage(loc) || (loc >= kCodeLimit && !reserved)) {
     GenMessage("Too much code @" + NumberText(loc));
     return r.Fail();
   }
@@ -48,18 +41,23 @@ bool PutBy(int32_t value, int32_t loc, int32_t& next) {
   return r.Succeed(next);
 }
 
+// A big-endian word: two PutBy calls.
+bool WordBytes(int32_t value, int32_t loc, int32_t& next, bool reserved = false) {
+  uint32_t v = static_cast<uint32_t>(value);
+  int32_t mid = 0;
+  if (!PutByte(static_cast<int32_t>((v >> 8) & 0xFFu), loc, mid, reserved)) return false;
+  return PutByte(static_cast<int32_t>(v & 0xFFu), mid, next, reserved);
+}
+
+}  // namespace
+
+bool PutBy(int32_t value, int32_t loc, int32_t& next) { return PutByte(value, loc, next, false); }
+
 bool PutIntger(int32_t value, int32_t loc, int32_t& next) {
   Rule r("PutIntger");
-  if (IsReservedWord(loc) && InImage(loc + 1)) {
-    // One of the reserved words: the watch address, the last marker, the
-    // current line, the trap tail.
-    uint32_t v = static_cast<uint32_t>(value);
-    Store(loc, static_cast<int32_t>(v >> 8));
-    Store(loc + 1, static_cast<int32_t>(v));
-    next = loc + 2;
-    return r.Succeed(next);
-  }
-  if (!WordBytes(value, loc, next)) return r.Fail();
+  // The reserved words too: the watch address, the last marker, the current
+  // line, the trap tail.
+  if (!WordBytes(value, loc, next, IsReservedWord(loc))) return r.Fail();
   return r.Succeed(next);
 }
 
@@ -67,6 +65,17 @@ bool EmitWord(int32_t value, int32_t loc, int32_t& next) {
   Rule r("PutIntger");
   if (!WordBytes(value, loc, next)) return r.Fail();
   return r.Succeed(next);
+}
+
+bool MarkerZero(int32_t loc, int32_t& next) {
+  CodeState& c = Code();
+  if (!InImage(loc) || loc >= kCodeLimit || c.image[static_cast<std::size_t>(loc)] != 0) {
+    // Past the code (PutBy reports it), or a cell that is not zero.
+    return PutBy(0x00, loc, next);
+  }
+  WatchEmission(loc);
+  next = loc + 1;
+  return true;
 }
 
 bool Put6Bytes(int32_t b1, int32_t b2, int32_t b3, int32_t b4, int32_t b5, int32_t b6, int32_t loc,

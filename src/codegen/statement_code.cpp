@@ -27,7 +27,7 @@ bool LineMarker(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
     return true;
   }
   int32_t at = end;
-  if (!PutBy(0x00, at, at) || !EmitWord(line, at, at)) return false;
+  if (!MarkerZero(at, at) || !EmitWord(line, at, at)) return false;
   SetReservedWord(kLineWord, line);
   SetReservedWord(kMarkerWord, at);
   next = at;

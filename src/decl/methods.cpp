@@ -134,11 +134,12 @@ bool MethodHeader(Tree enclosing, Tree prior, int32_t className, int32_t modifie
   (void)modifiers;
   Tree context = nullptr;
   level = 0;
-  From(kKeyContext, syms, context, level);
   Tree table = syms;
   if (!prior) {
-    // 1. A new function: its signature, its procedure number, its record.
+    // 1. A new function: its signature, the enclosing context, its
+    // procedure number, its record.
     Tree signature = Build(L_xf, nullptr, {resultType, nullptr, Build(L_nn), Build(L_no)});
+    From(kKeyContext, syms, context, level);
     int32_t number = 0;
     if (!NewProcNo(number, Bound(kKeyProcCounter, syms))) return r.Fail();
     function =
@@ -147,6 +148,7 @@ bool MethodHeader(Tree enclosing, Tree prior, int32_t className, int32_t modifie
     NoteDeclaration(function, name, DeclKind::kFunction, nullptr);
   } else {
     // 2. The prototype's record serves.
+    From(kKeyContext, syms, context, level);
     if (!Is(prior, L_fn) || !Kid(prior, 0) || !Is(Part(prior, 2), L_xf)) return r.Fail();
     function = prior;
   }

@@ -124,9 +124,11 @@ bool VYLang(BackEnd& backEnd) {
   // 14, 15. Trailing directives: dump the program tree, trace off.
   if (TraceOn()) TraceTree(program, 999, 0);
   if (Accept(T_Bang)) SetTraceLevel(0);
-  // 16 to 20.
+  // 16 to 20: the image, the procedure counter as the table binds it, the
+  // watch address, one procedure number past the last.
   int32_t topLevel = 0;
   if (!UpdateLoc(0, topLevel, location) || !backEnd.AllocateImage()) return Quietly();
+  counter = Bound(kKeyProcCounter, syms);
   int32_t watch = 0;
   if (TokHex(watch) && !backEnd.SetWatch(watch)) return Quietly();
   if (TokenCode() != T_End) r.Report("Declaration expected in line " + NumberText(CurrentLine()));

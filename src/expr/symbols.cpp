@@ -52,7 +52,7 @@ bool QualIdent(int32_t mode, Tree syms, int32_t& name, Tree& record, Tree& acces
     }
     record = voidType;
     name = ValueOf(Kid(voidType, 0));
-    return r.Succeed(name, record);
+    return r.Succeed(name, record, access, extra, modifiers);
   }
   int32_t id = 0;
   if (!Identifier(id)) return r.Fail();
@@ -68,18 +68,18 @@ bool QualIdent(int32_t mode, Tree syms, int32_t& name, Tree& record, Tree& acces
     if (!VarAccess(kReferenceMode, 0, found, access)) return r.Fail();
     record = found;
     name = 0;
-    return r.Succeed(name, record, access);
+    return r.Succeed(name, record, access, extra, modifiers);
   }
   if (Is(found, L_ty) && Is(Part(found, 3), L_cl)) found = Part(found, 3);
   Tree members = Part(found, 5);
   if (Is(found, L_cl) && (!members || IsEntry(members)) && Accept(T_Dot)) {
     int32_t inner = 0;
     if (!QualIdent(0, members, name, record, access, extra, inner)) return r.Fail();
-    return r.Succeed(name, record, access);
+    return r.Succeed(name, record, access, extra, modifiers);
   }
   record = found;
   name = id;
-  return r.Succeed(name, record);
+  return r.Succeed(name, record, access, extra, modifiers);
 }
 
 // Identifier ::= an identifier token (not a keyword)

@@ -6,6 +6,10 @@
 // Passes: 9 drives the others; 0 keeps classes, constant pairs and
 // initialised declarations; -1 lays out the newest inline object; 2 (and 1
 // below an inline object) places the variables; -2 keeps the functions.
+#include <algorithm>
+#include <array>
+#include <span>
+
 #include "lower/lower.h"
 
 namespace vyl {
@@ -17,15 +21,20 @@ struct Lowered {
   Tree statements = nullptr;
 };
 
-bool Walk(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl);
+// The rest of a chain is lowered by CopyOver itself, with the pass given.
+bool Lower(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl) {
+  out = Lowered{};
+  return CopyOver(syms, pass, link, out.chain, out.statements, decl);
+}
 
 // The record with the same label, slot 0 and children, but `rest` as child 1.
 Tree Keep(Tree record, Tree rest) {
-  int32_t n = KidCount(record);
-  Tree copy = Build(LabelOf(record), Kid(record, 0), {}, n);
-  for (int i = 2; i <= n; ++i) SetKid(copy, i, Kid(record, i));
-  if (n >= 1) SetKid(copy, 1, rest);
-  return copy;
+  NodeRec* node = AsNode(record);
+  std::array<Tree, 8> kids{};
+  std::size_t count = static_cast<std::size_t>(std::clamp(node->n, 0, 8));
+  std::copy_n(node->slot + 1, count, kids.begin());
+  if (count >= 1) kids[0] = rest;
+  return BuildWith(node->label, node->slot[0], std::span<const Tree>(kids.data(), count), node->n);
 }
 
 Tree Up(Tree context) { return Build(L_up, context); }
@@ -100,6 +109,7 @@ Tree InitialisedVariable(Tree decl) {
   return nullptr;
 }
 
+// One record of the chain in passes 0, -1, 1, 2 and -2.
 bool Walk(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl) {
   out = Lowered{};
   if (!decl || Is(decl, L_ty)) {
@@ -110,13 +120,13 @@ bool Walk(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl) {
   }
   Lowered rest;
   if (Is(decl, L_no)) {
-    if (!Walk(syms, pass, link, rest, Part(decl, 1))) return false;
+    if (!Lower(syms, pass, link, rest, Part(decl, 1))) return false;
     out = rest;
     if (pass == 0) out.chain = Build(L_no, Kid(decl, 0), {rest.chain, Part(decl, 2)});
     return true;
   }
   if (Tree variable = InitialisedVariable(decl)) {
-    if (!Walk(syms, pass, link, rest, Part(variable, 1))) return false;
+    if (!Lower(syms, pass, link, rest, Part(variable, 1))) return false;
     out = rest;
     if (pass == 0) {
       Tree kept = Keep(variable, rest.chain);
@@ -131,15 +141,15 @@ bool Walk(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl) {
       case -1:
         return Allocate(syms, pass, decl, link, out);
       case 1:
-        return Walk(syms, 1, link, rest, Part(decl, 1)) && Allocate(syms, pass, decl, rest.chain, out);
+        return Lower(syms, 1, link, rest, Part(decl, 1)) && Allocate(syms, pass, decl, rest.chain, out);
       case 2:
-        return Walk(syms, 1, link, out, Part(decl, 1));
+        return Lower(syms, 1, link, out, Part(decl, 1));
       default:
-        return Walk(syms, pass, link, out, Part(decl, 1));
+        return Lower(syms, pass, link, out, Part(decl, 1));
     }
   }
   if (Is(decl, L_vr)) {
-    if (!Walk(syms, pass, link, rest, Part(decl, 1))) return false;
+    if (!Lower(syms, pass, link, rest, Part(decl, 1))) return false;
     out = rest;
     if (pass != 1 && pass != 2) return true;
     if (!Part(decl, 3)) return Place(syms, decl, rest.chain, out.chain);
@@ -147,7 +157,7 @@ bool Walk(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl) {
     return true;
   }
   if ((Is(decl, L_fn) && KidCount(decl) >= 4) || Is(decl, L_cl)) {
-    if (!Walk(syms, pass, link, rest, Part(decl, 1))) return false;
+    if (!Lower(syms, pass, link, rest, Part(decl, 1))) return false;
     out = rest;
     if ((pass == -2 && Is(decl, L_fn)) || (pass == 0 && Is(decl, L_cl))) out.chain = Keep(decl, rest.chain);
     return true;
@@ -155,29 +165,20 @@ bool Walk(Tree syms, int32_t pass, Tree link, Lowered& out, Tree decl) {
   return false;
 }
 
-}  // namespace
-
-bool CopyOver(Tree syms, int32_t pass, Tree link, Tree& chain, Tree& statements, Tree decls) {
-  Rule r("CopyOver");
-  chain = nullptr;
-  statements = nullptr;
-  Lowered out;
-  if (pass != 9) {
-    if (!Walk(syms, pass, link, out, decls)) return r.Fail();
-    chain = out.chain;
-    statements = out.statements;
-    return r.Succeed(chain, statements);
-  }
+// Pass 9: the passes over the whole chain, the `zz` that pushes the
+// uninitialised words, and the line node of the statements.
+bool Drive(Tree syms, Tree link, Lowered& out, Tree decls) {
+  out = Lowered{};
   Tree location = Bound(kKeyLocation, syms);
-  if (!location) return r.Fail();
+  if (!location) return false;
   // Classes, constants and initialised slots, in declaration order.
   Lowered kept;
-  if (!Walk(syms, 0, link, kept, decls)) return r.Fail();
+  if (!Lower(syms, 0, link, kept, decls)) return false;
   int32_t before = 0;
-  if (!UpdateLoc(0, before, location)) return r.Fail();
+  if (!UpdateLoc(0, before, location)) return false;
   // The newest inline object, if any.
   Lowered object;
-  if (!Walk(syms, -1, kept.chain, object, decls)) return r.Fail();
+  if (!Lower(syms, -1, kept.chain, object, decls)) return false;
   Tree placeLink = object.chain;
   Tree counted = object.statements;
   int32_t base = before + 2;  // the object's length word is pushed by its own statement
@@ -188,20 +189,33 @@ bool CopyOver(Tree syms, int32_t pass, Tree link, Tree& chain, Tree& statements,
   }
   // The variables, each on its offset.
   Lowered placed;
-  if (!Walk(syms, 2, placeLink, placed, decls)) return r.Fail();
+  if (!Lower(syms, 2, placeLink, placed, decls)) return false;
   int32_t after = 0;
-  if (!UpdateLoc(0, after, location)) return r.Fail();
+  if (!UpdateLoc(0, after, location)) return false;
   // The words the `zz` pushes.
-  if (!Decorate((after - base) / 2, counted)) return r.Fail();
+  if (!Decorate((after - base) / 2, counted)) return false;
   Tree functionLink = placed.chain;
   if (!Equal(placed.chain, link)) {
-    statements = Build(L_nn, nullptr, {placed.chain});
-    functionLink = statements;
+    out.statements = Build(L_nn, nullptr, {placed.chain});
+    functionLink = out.statements;
   }
   // The functions last.
   Lowered functions;
-  if (!Walk(syms, -2, functionLink, functions, decls)) return r.Fail();
-  chain = functions.chain;
+  if (!Lower(syms, -2, functionLink, functions, decls)) return false;
+  out.chain = functions.chain;
+  return true;
+}
+
+}  // namespace
+
+bool CopyOver(Tree syms, int32_t pass, Tree link, Tree& chain, Tree& statements, Tree decls) {
+  Rule r("CopyOver");
+  chain = nullptr;
+  statements = nullptr;
+  Lowered out;
+  if (!(pass == 9 ? Drive(syms, link, out, decls) : Walk(syms, pass, link, out, decls))) return r.Fail();
+  chain = out.chain;
+  statements = out.statements;
   return r.Succeed(chain, statements);
 }
 

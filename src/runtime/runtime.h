@@ -62,6 +62,8 @@ Tree Leaf(int32_t value);
 // children given unless stated.
 Tree Build(int32_t label, Tree c0 = nullptr, std::initializer_list<Tree> kids = {});
 Tree Build(int32_t label, Tree c0, std::initializer_list<Tree> kids, int32_t n);
+// The same with the children given as a sequence (at most 8 are stored).
+Tree BuildWith(int32_t label, Tree c0, std::span<const Tree> kids, int32_t n);
 bool Equal(Tree a, Tree b);
 void Replace(Tree dst, Tree src);
 int32_t ValueOf(Tree t);

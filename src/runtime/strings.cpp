@@ -188,27 +188,40 @@ bool into(int32_t name, Tree dict, Tree value, Tree& out) {
 
 bool openPlus(Tree dict, Tree& out) { return into(0, dict, nullptr, out); }
 
+namespace {
+
+// The trace of a lookup: "*From: NAME DICT =VALUE;" or "... =F", the
+// dictionary and the value found as rule arguments; the line ends there.
+void TraceLookup(std::string_view what, int32_t key, bool keyIsName, Tree dict, const Tree* found) {
+  TraceText(what);
+  if (keyIsName) {
+    TraceName(key);
+  } else {
+    TraceNumber(key);
+  }
+  TraceChar(' ');
+  TraceArg(dict);
+  if (found) {
+    TraceText(" =");
+    TraceArg(*found);
+  } else {
+    TraceText(" =F");
+  }
+  TraceLine();
+}
+
+}  // namespace
+
 bool From(int32_t name, Tree dict, Tree& value, int32_t& level) {
   if (const EntryRec* entry = NewestEntry(name, dict)) {
     value = entry->value;
     level = entry->level;
-    if (TraceLevel() > 1) {
-      TraceText("*From: ");
-      TraceName(name);
-      TraceText(" =");
-      TraceArg(value);
-      TraceLine();
-    }
+    if (TraceLevel() > 1) TraceLookup("*From: ", name, true, dict, &value);
     return true;
   }
   value = nullptr;
   level = 0;
-  if (TraceLevel() > 1) {
-    TraceText("*From: ");
-    TraceName(name);
-    TraceText(" =F");
-    TraceLine();
-  }
+  if (TraceLevel() > 1) TraceLookup("*From: ", name, true, dict, nullptr);
   return false;
 }
 
@@ -224,12 +237,7 @@ bool ixFrom(int32_t index, Tree dict, Tree& value, int32_t& level, int32_t& name
   }
   for (; e && i < index; ++i) e = static_cast<EntryRec*>(e)->next;
   if (index >= 0 && e) cursor = DictCursor{dict, e, index};
-  if (TraceLevel() > 1) {
-    TraceText("*ixFrom: ");
-    TraceNumber(index);
-    TraceText(e ? " =" : " =F");
-    TraceLine();
-  }
+  if (TraceLevel() > 1) TraceLookup("*ixFrom: ", index, false, dict, e && index >= 0 ? &e : nullptr);
   if (!e || index < 0) {
     value = nullptr;
     level = 0;

@@ -71,6 +71,10 @@ Tree NewEntry(int32_t level, int32_t name, Tree value, Tree next) {
 }
 
 Tree Build(int32_t label, Tree c0, std::initializer_list<Tree> kids, int32_t n) {
+  return BuildWith(label, c0, std::span<const Tree>(kids.begin(), kids.size()), n);
+}
+
+Tree BuildWith(int32_t label, Tree c0, std::span<const Tree> kids, int32_t n) {
   // Every field is stored once (no clearing first): nodes are the most
   // frequent records.
   auto* r = new (Rt().arena.Allocate(sizeof(NodeRec))) NodeRec;

@@ -36,9 +36,10 @@ constexpr const char* kBlocksMessages[] = {
 
 // The type a leading name denotes when it starts a declaration: a type, or
 // the class type of a class (a class name resolves to its class record).
-bool DeclaredType(Tree record, int32_t name, Tree& type) {
+// Whatever the name denotes, its size is asked for: only types have one.
+bool DeclaredType(Tree record, Tree& type) {
   int32_t size = 0;
-  if (name == 0 || !TypeSize(record, size)) return false;
+  if (!TypeSize(record, size)) return false;
   type = Is(record, L_cl) && Is(Part(record, 2), L_ty) ? Part(record, 2) : record;
   return true;
 }
@@ -64,7 +65,7 @@ bool Blocks(Tree function, Tree syms, int32_t reach, Tree prev, Tree& block, int
     int32_t name = 0, modifiers = 0, after = reach;
     Tree record = nullptr, access = nullptr, extra = nullptr, type = nullptr, stmt = nullptr;
     if (QualIdent(1, scope, name, record, access, extra, modifiers)) {
-      if (DeclaredType(record, name, type)) {
+      if (DeclaredType(record, type)) {
         r.state = kDeclareFirst;
         if (!declarations) return r.Fail();
         r.state = kDeclarationSemicolon;

@@ -5,8 +5,10 @@
 //
 // Every edit replaces the node in place, so every other reference to it sees
 // the change.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 #include "types/types.h"
 
@@ -63,7 +65,7 @@ bool InsertStuff(Tree item, Tree owner) {
   Tree done = Completed(item, owner);
   if (!done) return r.Fail();
   Replace(owner, done);
-  return r.Succeed(owner);
+  return r.Succeed();
 }
 
 bool Decorate(int32_t value, Tree tree) {
@@ -72,11 +74,11 @@ bool Decorate(int32_t value, Tree tree) {
     r.state = 1;
     return r.Fail();
   }
+  // The node is built with its children, as the trace shows it.
   NodeRec* node = AsNode(tree);
-  Tree copy = Build(node->label, Leaf(value), {}, node->n);
-  for (int i = 1; i <= node->n; ++i) SetKid(copy, i, node->slot[i]);
-  Replace(tree, copy);
-  return r.Succeed(tree);
+  std::size_t count = static_cast<std::size_t>(std::clamp(node->n, 0, 8));
+  Replace(tree, BuildWith(node->label, Leaf(value), std::span<const Tree>(node->slot + 1, count), node->n));
+  return r.Succeed();
 }
 
 bool ClassParts(Tree members, Tree scope, int32_t size, Tree classRecord) {
