@@ -45,7 +45,14 @@ class TypeTable {
       case L_ch: t.kind = "char"; break;
       case L_en: t.kind = name == "boolean" ? "boolean" : "int"; break;
       case L_vt: t.kind = "void"; break;
-      case L_pt: t.kind = Is(Part(d, 1), L_nl) ? "null" : "class"; break;
+      case L_pt:
+        if (Is(Part(d, 1), L_cl)) {
+          t.kind = "class";
+          AddFields(Part(d, 1), t, depth);
+        } else {
+          t.kind = "null";
+        }
+        break;
       case L_ar: {
         t.kind = "array";
         t.element = Add(Part(d, 2), depth + 1);
@@ -57,12 +64,10 @@ class TypeTable {
         }
         break;
       }
-      case L_cl: {
+      case L_cl:  // an object laid out in place (a final object)
         t.kind = "class";
-        t.size = 2;
         AddFields(d, t, depth);
         break;
-      }
       default: t.kind = "int"; break;
     }
     types_.push_back(std::move(t));
@@ -91,6 +96,38 @@ class TypeTable {
   std::set<std::string> seen_;
   std::vector<DebugInfo::Type> types_;
 };
+
+// Where a variable's location node says it is: a frame slot (`of` over no
+// base or `in`), a global slot (`of` over `gl` or `bg`, or `gl` itself once
+// the access optimisation has folded it) or an absolute address (`cn`).
+bool StorageOf(Tree location, std::string& storage, int32_t& offset) {
+  auto value = [](Tree t) { return IsLeaf(Kid(t, 0)) ? ValueOf(t) : 0; };
+  if (Is(location, L_gl) && IsLeaf(Kid(location, 0))) {
+    storage = "global";
+    offset = ValueOf(location);
+    return true;
+  }
+  if (Is(location, L_cn)) {
+    storage = "absolute";
+    offset = ValueOf(location);
+    return true;
+  }
+  if (!Is(location, L_of) || !IsLeaf(Kid(location, 0))) return false;
+  Tree base = Part(location, 1);
+  offset = ValueOf(location);
+  if (!base || Is(base, L_in)) {
+    storage = "frame";
+  } else if (Is(base, L_gl) || Is(base, L_bg)) {
+    storage = "global";
+    offset += value(base);
+  } else if (Is(base, L_cn)) {
+    storage = "absolute";
+    offset += value(base);
+  } else {
+    return false;
+  }
+  return true;
+}
 
 const char* KindName(DeclKind kind) {
   switch (kind) {
@@ -147,18 +184,16 @@ DebugInfo CollectDebugInfo() {
       case DeclKind::kParameter:
       case DeclKind::kLocal: {
         Tree location = Part(d.record, 4);
-        if (!Is(d.record, L_vr) || !Is(location, L_of) || !IsLeaf(Kid(location, 0))) break;
+        if (!Is(d.record, L_vr)) break;
         DebugInfo::Variable v;
         v.name = IdText(d.name);
         Tree type = Part(d.record, 2);
         v.type = types.Add(type);
         v.kind = KindName(d.kind);
-        Tree base = Part(location, 1);
-        v.storage = Is(base, L_cn) ? "absolute" : Is(base, L_gl) || Is(base, L_bg) ? "global" : "frame";
-        v.offset = ValueOf(location) + (Is(base, L_cn) ? ValueOf(base) : 0);
-        Tree inlineSize = Part(d.record, 3);
-        v.inlined = Is(inlineSize, L_cn) || Is(type, L_cl);
-        v.size = v.inlined && Is(inlineSize, L_cn) ? ValueOf(inlineSize) : SizeOf(type);
+        if (!StorageOf(location, v.storage, v.offset)) break;
+        Tree descriptor = Is(type, L_ty) ? Part(type, 3) : nullptr;
+        v.inlined = Is(type, L_cl) || (Is(descriptor, L_ar) && !TypeText(type).ends_with("[]"));
+        v.size = SizeOf(type);
         v.procedure = d.owner ? NumberOf(d.owner) : -1;
         v.declared = RangeOf(d.nameSpan);
         if (v.procedure >= 0 && d.kind == DeclKind::kParameter) {
