@@ -3,13 +3,13 @@
 //
 // Text crosses the boundary as bytes, one JavaScript character per byte (the
 // module is linked with EMBIND_STD_STRING_IS_UTF8=0): a source, an image or a
-// program's output may hold any byte, and web/src/vylweb.js decodes them.
+// program's output may hold any byte, and web/src/compiler.js decodes them.
 //
 //   compile(source)               {success, fatal, ftx, listing, console, stdout,
 //                                  stderr, exitFile, trace, diagnostics, debugInfo}
 //   disassemble(ftx)              {error, text, statements}
 //   new Run(ftx, input, limit)    .slice(steps) → {status, output, steps, message,
-//                                  address, line}; .delete() when done
+//                                  reason, address, procedure}; .delete() when done
 //   stackUse(source), stackSize() the stack a compilation uses, the stack there is
 #include <emscripten/bind.h>
 #include <emscripten/stack.h>
@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -27,7 +26,6 @@
 
 #include "app/app.h"
 #include "disassembler.h"
-#include "instruction.h"
 #include "layout.h"
 #include "loader.h"
 #include "machine.h"
@@ -209,34 +207,29 @@ double StackSize() { return static_cast<double>(emscripten_stack_get_base() - em
 // ---------------------------------------------------------------------------
 // The disassembly and the code of each source line.
 
-// The code ranges of the statements, by the simulator's own reading of the
-// LINE markers (Layout::line_at): consecutive instructions of one procedure
-// with the same line form one range {from, to (exclusive), line}.
+// The code ranges of the statements, from the LINE markers: the compiler
+// puts the marker of line n before the code of the statement on line n
+// (tests/cases: "the bytes between the line markers 00 00 LINE and
+// 00 00 LINE+1"), so each range runs from a marker to the next one in its
+// procedure, or to the procedure's end: {from, to (exclusive), line}.  The
+// code before a procedure's first marker (its frame and the initial values of
+// its locals) belongs to no statement.
 val StatementsOf(const std::vector<uint8_t>& image) {
   const vylsim::Layout layout(image);
+  const std::vector<vylsim::LineMarker>& markers = layout.markers();
   val list = val::array();
   for (const vylsim::Procedure* procedure : layout.by_address()) {
-    std::optional<uint16_t> line;
-    uint32_t from = procedure->code_start;
-    auto close = [&](uint32_t to) {
-      if (!line || to <= from) return;
+    auto next = std::lower_bound(markers.begin(), markers.end(), procedure->code_start,
+                                 [](const vylsim::LineMarker& m, uint16_t a) { return m.address < a; });
+    for (; next != markers.end() && next->address < procedure->code_end; ++next) {
+      auto after = std::next(next);
+      const bool last = after == markers.end() || after->address >= procedure->code_end;
       val range = val::object();
-      range.set("from", from);
-      range.set("to", to);
-      range.set("line", *line);
+      range.set("from", next->address);
+      range.set("to", last ? procedure->code_end : after->address);
+      range.set("line", next->line);
       list.call<void>("push", range);
-    };
-    for (uint32_t at = procedure->code_start; at < procedure->code_end;) {
-      const vylsim::Instruction in = vylsim::decode(image, static_cast<uint16_t>(at));
-      const std::optional<uint16_t> here = layout.line_at(static_cast<uint16_t>(at));
-      if (here != line) {
-        close(at);
-        from = at;
-        line = here;
-      }
-      at += in.length;
     }
-    close(procedure->code_end);
   }
   return list;
 }
@@ -271,16 +264,18 @@ class Run {
   }
 
   // Runs at most `steps` more instructions, and reports the state and the
-  // output printed since the last slice.
+  // output printed since the last slice.  `message` is the simulator's
+  // one-line account of a stop (as vylsim prints it), `reason` its cause.
   val Slice(double steps) {
     val out = val::object();
     if (!machine_) {
       out.set("status", std::string("load error"));
       out.set("message", error_);
       out.set("output", std::string());
+      out.set("reason", error_);
       out.set("steps", 0);
       out.set("address", val::null());
-      out.set("line", val::null());
+      out.set("procedure", val::null());
       return out;
     }
     vylsim::Machine& m = *machine_;
@@ -291,13 +286,14 @@ class Run {
     const bool stopped = m.status() != vylsim::Status::Running && m.status() != vylsim::Status::Finished;
     out.set("status", std::string(vylsim::status_name(m.status())));
     out.set("message", stopped ? m.stop_message() : std::string());
+    out.set("reason", stopped ? m.reason() : std::string());
     out.set("output", output_.str());
     output_.str("");
     out.set("steps", static_cast<double>(m.steps()));
     const uint16_t address = stopped ? m.stop_address() : m.pc();
     out.set("address", address);
-    const std::optional<uint16_t> line = m.layout().line_at(address);
-    out.set("line", line ? val(*line) : val::null());
+    const vylsim::Procedure* procedure = m.layout().procedure_at(address);
+    out.set("procedure", procedure ? val(procedure->name) : val::null());
     return out;
   }
 

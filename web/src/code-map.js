@@ -3,8 +3,9 @@
 //
 // A statement range is {from, to, line} with code addresses [from, to) (it
 // may also carry column, endLine and endColumn).  Today they come from the
-// LINE markers as the simulator reads them (each marker ends the code of the
-// statement on its line): Vyl.disassemble(...).statements.
+// LINE markers: the compiler puts the marker of line n before the code of the
+// statement on line n, so a range runs from one marker to the next
+// (Vyl.disassemble(...).statements, web/module.cpp).
 
 // The statement ranges of a compilation.  The compiler's debug info
 // (compiled.debugInfo, the JSON of prog.dbg) will carry them with their

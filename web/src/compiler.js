@@ -111,7 +111,8 @@ export class Vyl {
   }
 
   // A run of an image: slice(steps) → {status, output, steps, message,
-  // address, line}; dispose() when done.
+  // reason, address, procedure}; dispose() when done.  `message` is what
+  // vylsim says of a stop, `reason` its cause alone.
   startRun(ftx, input, stepLimit) {
     const run = new this.module.Run(ftx, utf8Bytes(input), stepLimit);
     return {

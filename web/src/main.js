@@ -16,7 +16,7 @@ import { parseFragment, shareFragment } from './share.js';
 import { vylLanguage } from './vyl-language.js';
 
 const compileDelayMs = 250;
-const outputLimit = 1_000_000;
+const outputLimit = 100_000; // characters shown; laying out more holds up the page
 const $ = (id) => document.getElementById(id);
 
 // ---------------------------------------------------------------------------
@@ -52,6 +52,7 @@ let runner = null;
 let compiled = null; // the last compilation of the editor's text
 let compiledText = null;
 let codeMap = new CodeMap([]);
+let runMap = codeMap; // the code map of the program that runs
 let rowElements = []; // the disassembly rows that carry an address
 let compileTimer = null;
 let hoverLine = null;
@@ -229,30 +230,59 @@ $('disassembly').addEventListener('click', (event) => {
 // ---------------------------------------------------------------------------
 // Running.
 
+// Output reaches the page in pieces; it is shown at most every 50 ms.
+let pendingOutput = '';
+let outputTimer = 0;
+
 function clearOutput() {
   outputNode = document.createTextNode('');
   outputLength = 0;
+  pendingOutput = '';
+  clearTimeout(outputTimer);
+  outputTimer = 0;
   $('output').replaceChildren(outputNode);
 }
 
 function appendOutput(text) {
-  if (outputLength >= outputLimit) return;
+  if (outputLength + pendingOutput.length >= outputLimit) return;
+  pendingOutput += text;
+  if (!outputTimer) outputTimer = setTimeout(flushOutput, 50);
+}
+
+function flushOutput() {
+  clearTimeout(outputTimer);
+  outputTimer = 0;
   const room = outputLimit - outputLength;
-  outputNode.appendData(text.length > room ? text.slice(0, room) + '\n… (output cut here)' : text);
-  outputLength += Math.min(text.length, room);
+  const text = pendingOutput.length > room ? pendingOutput.slice(0, room) + `\n… (output cut after ${outputLimit.toLocaleString('en')} characters)` : pendingOutput;
+  outputLength += Math.min(pendingOutput.length, room);
+  pendingOutput = '';
+  outputNode.appendData(text);
+}
+
+// The account of a stop, as vylsim gives it, with the source line of the
+// page's code map.
+function stopText(result, line) {
+  const kind = { trap: 'trap', error: 'error', 'step limit': 'step limit reached' }[result.status];
+  if (!kind || result.address === null) return result.message;
+  const address = result.address.toString(16).toUpperCase().padStart(4, '0');
+  const where = result.procedure ? ` (${result.procedure}${line ? `, line ${line}` : ''})` : '';
+  return `${kind} at ${address}${where}: ${result.reason}`;
 }
 
 function runEnded(result) {
+  flushOutput();
   $('stop').disabled = true;
   $('run').disabled = !(compiled && compiled.success);
   const status = $('run-status');
   const steps = result.steps === null ? '' : ` after ${Number(result.steps).toLocaleString('en')} steps`;
-  status.textContent = result.status === 'finished' ? `finished${steps}` : `${result.message}${result.status === 'stopped' ? steps : ''}`;
+  const stoppedAt = ['trap', 'error', 'step limit'].includes(result.status);
+  const line = stoppedAt && result.address !== null ? (runMap.rangeAt(result.address)?.line ?? null) : null;
+  if (result.status === 'finished' || result.status === 'stopped') status.textContent = `${result.status}${steps}`;
+  else status.textContent = stopText(result, line);
   status.classList.toggle('failed', !['finished', 'stopped'].includes(result.status));
-  const trap = ['trap', 'error', 'step limit'].includes(result.status) ? result.line : null;
-  view.dispatch({ effects: setMarkedLines.of({ trap }) });
-  if (trap !== null && trap <= view.state.doc.lines) {
-    view.dispatch({ effects: EditorView.scrollIntoView(view.state.doc.line(trap).from, { y: 'center' }) });
+  view.dispatch({ effects: setMarkedLines.of({ trap: line }) });
+  if (line !== null && line <= view.state.doc.lines) {
+    view.dispatch({ effects: EditorView.scrollIntoView(view.state.doc.line(line).from, { y: 'center' }) });
   }
 }
 
@@ -266,6 +296,7 @@ async function run(input) {
   $('run').disabled = true;
   $('stop').disabled = false;
   const limit = Math.max(1, Math.floor(Number($('step-limit').value) || vyl.defaultStepLimit));
+  runMap = codeMap;
   runner.start(result.ftx, input, limit);
 }
 
@@ -313,13 +344,11 @@ function fillExamples() {
   });
 }
 
-// Opens the program of the URL fragment, if any; runs it when asked.
+// Opens the program of the URL fragment, if any, and runs it when asked;
+// false when there is none.
 async function openFragment() {
   const { source, run: runIt } = parseFragment(location.hash);
-  if (source === null) {
-    if (/[#&]src=/.test(location.hash)) $('compile-status').textContent = 'the link holds no readable source';
-    return false;
-  }
+  if (source === null) return false;
   setSource(source);
   await compileNow();
   if (runIt) await run('');
@@ -348,6 +377,7 @@ async function start() {
     const hello = examples.find((e) => e.name === 'examples/hello.vyl') ?? examples[0];
     if (hello) setSource(hello.source);
     await compileNow();
+    if (/[#&]src=/.test(location.hash)) $('compile-status').textContent = 'the link holds no readable source';
   }
 }
 

@@ -11,7 +11,7 @@ const stopGraceMs = 1000;
 
 export class Runner {
   // onOutput(text) for each piece of output, onEnd(result) once per run with
-  // {status, message, steps, address, line}; status is a machine status or
+  // {status, message, reason, steps, address, procedure}; status is a machine status or
   // 'stopped'.
   constructor({ vyl, workerUrl, onOutput, onEnd }) {
     this.vyl = vyl;
@@ -53,7 +53,7 @@ export class Runner {
       if (!this.running || this.runId !== id) return;
       this.worker.terminate();
       this.worker = null;
-      this.finish({ status: 'stopped', message: 'stopped', steps: null, address: null, line: null });
+      this.finish({ status: 'stopped', message: 'stopped', reason: '', steps: null, address: null, procedure: null });
     }, stopGraceMs);
   }
 
@@ -76,7 +76,7 @@ export class Runner {
       if (!this.running) return;
       this.worker.terminate();
       this.worker = null;
-      this.finish({ status: 'error', message: `the worker failed: ${event.message}`, steps: null, address: null, line: null });
+      this.finish({ status: 'error', message: `the worker failed: ${event.message}`, reason: event.message, steps: null, address: null, procedure: null });
     };
     return this.worker;
   }

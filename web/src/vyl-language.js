@@ -57,7 +57,7 @@ function token(stream, state) {
     if (literals[word]) return literals[word];
     if (keywords.has(word)) return 'keyword';
     if (types.has(word)) return 'typeName';
-    if (intrinsics.has(word)) return 'standard.variableName';
+    if (intrinsics.has(word)) return 'variableName.standard';
     if (packages.has(word)) return 'namespace';
     return 'variableName';
   }
