@@ -203,13 +203,26 @@ function showAddress(address, reveal) {
 
 function markRows(ranges) {
   let first = null;
+  let last = null;
   for (const element of rowElements) {
     const address = Number(element.dataset.address);
     const on = ranges.some((r) => r.from <= address && address < r.to);
     element.classList.toggle('mapped', on);
-    if (on && first === null) first = element;
+    if (on) {
+      first ??= element;
+      last = element;
+    }
   }
-  if (first) first.scrollIntoView({ block: 'nearest' });
+  if (first) reveal($('disassembly'), first, last);
+}
+
+// Scrolls `pane` so that the rows from `first` to `last` show, when they
+// do not already.
+function reveal(pane, first, last) {
+  const top = first.offsetTop; // the pane is the rows' offset parent
+  const bottom = last.offsetTop + last.offsetHeight;
+  if (top >= pane.scrollTop && bottom <= pane.scrollTop + pane.clientHeight) return;
+  pane.scrollTop = bottom - top <= pane.clientHeight ? top - (pane.clientHeight - (bottom - top)) / 3 : top;
 }
 
 $('disassembly').addEventListener('mouseover', (event) => {
@@ -374,8 +387,11 @@ async function start() {
   runner = new Runner({ vyl, workerUrl: new URL('worker.js', import.meta.url), onOutput: appendOutput, onEnd: runEnded });
   window.addEventListener('hashchange', openFragment);
   if (!(await openFragment())) {
-    const hello = examples.find((e) => e.name === 'examples/hello.vyl') ?? examples[0];
-    if (hello) setSource(hello.source);
+    const hello = Math.max(0, examples.findIndex((e) => e.name === 'examples/hello.vyl'));
+    if (examples[hello]) {
+      setSource(examples[hello].source);
+      $('examples').value = String(hello);
+    }
     await compileNow();
     if (/[#&]src=/.test(location.hash)) $('compile-status').textContent = 'the link holds no readable source';
   }
