@@ -4,7 +4,7 @@
 // (textContent, the editor's document), never as markup.
 import { basicSetup, EditorView } from 'codemirror';
 import { EditorState, StateEffect, StateField } from '@codemirror/state';
-import { Decoration } from '@codemirror/view';
+import { Decoration, keymap } from '@codemirror/view';
 import { lintGutter, setDiagnostics } from '@codemirror/lint';
 import createVylModule from 'vylweb-module';
 import examples from 'vyl-examples';
@@ -55,6 +55,7 @@ let codeMap = new CodeMap([]);
 let runMap = codeMap; // the code map of the program that runs
 let rowElements = []; // the disassembly rows that carry an address
 let compileTimer = null;
+let renewal = null; // a fresh module on its way
 let hoverLine = null;
 let outputNode = null;
 let outputLength = 0;
@@ -75,6 +76,7 @@ const view = new EditorView({
   state: EditorState.create({
     doc: '',
     extensions: [
+      keymap.of([{ key: 'Mod-Enter', run: () => (run($('input').value), true) }]),
       basicSetup,
       editorTheme,
       vylLanguage,
@@ -122,7 +124,9 @@ async function compileNow() {
   clearTimeout(compileTimer);
   if (!vyl) return null;
   if (vyl.stale) {
-    vyl = await vyl.renewed();
+    renewal ??= vyl.renewed();
+    vyl = await renewal;
+    renewal = null;
     runner.vyl = vyl;
   }
   const text = view.state.doc.toString();
@@ -189,13 +193,13 @@ function showSourceLine(line) {
 }
 
 // Highlights the statement whose code holds `address`, and its source lines.
-function showAddress(address, reveal) {
+function showAddress(address, scroll) {
   const range = codeMap.rangeAt(address);
   markRows(range ? [range] : []);
   const lines = [];
   if (range) for (let l = range.line; l <= (range.endLine ?? range.line); l++) lines.push(l);
   const effects = [setMarkedLines.of({ mapped: lines })];
-  if (range && reveal && range.line <= view.state.doc.lines) {
+  if (range && scroll && range.line <= view.state.doc.lines) {
     effects.push(EditorView.scrollIntoView(view.state.doc.line(range.line).from, { y: 'center' }));
   }
   view.dispatch({ effects });

@@ -28,7 +28,13 @@ self.onmessage = ({ data }) => {
 };
 
 async function runJob({ id, ftx, input, stepLimit, skip }) {
-  const vyl = await vylReady;
+  let vyl;
+  try {
+    vyl = await vylReady;
+  } catch (e) {
+    self.postMessage({ type: 'end', id, status: 'error', message: `the simulator could not be loaded: ${e}`, reason: String(e), steps: null, address: null, procedure: null });
+    return;
+  }
   const job = { id, stopped: false };
   current = job;
   const run = vyl.startRun(ftx, input, stepLimit);

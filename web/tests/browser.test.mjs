@@ -131,6 +131,13 @@ test('a trap shows its line; the input box feeds KeyIn.datum', async () => {
   assert.equal(await page.textContent('.cm-trap-line'), '  a[i] = 1;');
   assert.equal(await text(page, 'output'), 'AAAAA');
   await close(page);
+  // A run that outlasts the page's first slice goes on in the worker where it left.
+  const digits = 'import Hardware;\nvoid main() {\n  int i = 0;\n  while (i < 20000) {\n    Print.datum = 48 + i % 10;\n    i = i + 1;\n  }\n}\n';
+  page = await open(shareFragment(digits, true));
+  await runStatus(page, /^finished/);
+  assert.ok(Number((await text(page, 'run-status')).replace(/\D/g, '')) > 100_000);
+  assert.equal(await text(page, 'output'), '0123456789'.repeat(2000));
+  await close(page);
   page = await open(shareFragment(fs.readFileSync(path.join(sourceDir, 'tests/programs/echo.vyl'), 'utf8')));
   await page.fill('#input', 'Hello, Vyl!');
   await page.click('#run');

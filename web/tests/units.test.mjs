@@ -80,6 +80,24 @@ test('Vyl highlighting follows the lexical rules', () => {
   ]);
 });
 
+test('a compilation gives its listing, its diagnostics and the editor line', () => {
+  const good = vyl.compile('void main() {\n}\n');
+  assert.ok(good.success);
+  assert.deepEqual(good.diagnostics, []);
+  // The listing is the output up to its image: the rest is lines of byte values.
+  assert.ok(good.listing.startsWith('Text Floppy Disk Image') && good.ftx.startsWith(good.listing));
+  const image = good.ftx.slice(good.listing.length).split(/\r?\n/).filter(Boolean);
+  assert.ok(image.length > 0 && image.every((l) => /^[\d ]+$/.test(l)));
+  assert.ok(!good.listing.split(/\r?\n/).some((l) => /^[\d ]+$/.test(l) && /\d/.test(l)));
+  const bad = vyl.compile('void main() {\n  int x = 0;\n  x = y + 1;\n}\n');
+  assert.equal(bad.success, false);
+  assert.equal(bad.listing, bad.ftx);
+  assert.equal(bad.stderr, 'prog.vyl:3: error: Undefined name y\n');
+  assert.equal(bad.diagnostics.length, 1);
+  // Column 7 once the compiler reports columns (module.cpp, DiagnosticsOf).
+  assert.match(formatDiagnostic(bad.diagnostics[0]), /^3:(1|7): error: Undefined name y$/);
+});
+
 test('the code map ties every LINE marker of a disassembly to its line', () => {
   const hello = `import Hardware;
 final char[] t = "ab";
