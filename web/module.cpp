@@ -59,8 +59,9 @@ struct Diagnostic {
 };
 
 // What the session reports today: its first message and the line the scanner
-// was on when it was raised.  The column is not known, so it is 1.
-std::vector<Diagnostic> FromMessage(const vyl::SessionResult& result) {
+// was on when it was raised.  The column is not known, so it is 1.  (Kept
+// when DiagnosticsOf reads the structured list: a session without one.)
+[[maybe_unused]] std::vector<Diagnostic> FromMessage(const vyl::SessionResult& result) {
   if (result.success) return {};
   Diagnostic d;
   d.line = d.endLine = std::max(1, static_cast<int>(result.messageLine));
@@ -68,9 +69,11 @@ std::vector<Diagnostic> FromMessage(const vyl::SessionResult& result) {
   return {d};
 }
 
-// The structured diagnostics of a session (SessionResult::diagnostics:
-// severity error/warning/note, line, column, endLine, endColumn, message,
-// notes).  A template, so that it compiles before that member exists.
+// The structured diagnostics of a session (SessionResult::diagnostics: a
+// severity error/warning/note, a range of line, column, endLine and
+// endColumn, a message and notes).  A template, so that it compiles before
+// that member exists; it takes the range fields from a `range` member or
+// from the diagnostic itself, and a note as text or as a diagnostic.
 template <class Severity>
 std::string SeverityName(const Severity& severity) {
   if constexpr (std::is_enum_v<Severity>) {
@@ -91,16 +94,25 @@ std::string NoteText(const Note& note) {
   }
 }
 
+template <class Range>
+void SetRange(Diagnostic& out, const Range& range) {
+  out.line = std::max(1, static_cast<int>(range.line));
+  out.column = std::max(1, static_cast<int>(range.column));
+  out.endLine = std::max(out.line, static_cast<int>(range.endLine));
+  out.endColumn = std::max(1, static_cast<int>(range.endColumn));
+}
+
 template <class List>
 std::vector<Diagnostic> FromStructured(const List& list) {
   std::vector<Diagnostic> out;
   for (const auto& d : list) {
     Diagnostic o;
     o.severity = SeverityName(d.severity);
-    o.line = d.line;
-    o.column = d.column;
-    o.endLine = d.endLine;
-    o.endColumn = d.endColumn;
+    if constexpr (requires { d.range; }) {
+      SetRange(o, d.range);
+    } else {
+      SetRange(o, d);
+    }
     o.message = d.message;
     for (const auto& note : d.notes) o.notes.push_back(NoteText(note));
     out.push_back(std::move(o));
