@@ -4,6 +4,8 @@
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 # make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang).
 # make bench measures vylc against tcc (README, Performance).
+# make playground builds the web page in build-web/playground (README, Playground);
+# make web-test runs its tests (ctest -L web).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -11,7 +13,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps fuzz bench
+.PHONY: all build run test sanitize check clean deps fuzz bench playground web-test
 
 all: build
 
@@ -61,5 +63,20 @@ bench: deps
 	./build/bench/vylbench --vylc build/vylc --vylsim build/vylsim --tcc tcc --peak-rss build/bench/peak_rss \
 	  --work $(BENCH_WORK) $(BENCH_ARGS)
 
+# The playground: the compiler and the simulator in WebAssembly (Emscripten)
+# and a static page around them; npm ci installs the page's packages from
+# web/package-lock.json.
+playground:
+	@./scripts/check-web-deps.sh
+	@test -f build-web/CMakeCache.txt || emcmake cmake -S . -B build-web $(GEN) -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-web -j $(JOBS) --target playground
+	@echo "The playground is in build-web/playground: serve it with"
+	@echo "  python3 -m http.server -d build-web/playground --bind 127.0.0.1 8000"
+
+# The web tests compare the WebAssembly build with the native one and drive
+# the page in headless Chromium.
+web-test: build playground
+	cd build-web && ctest -L web $(CTEST_ARGS)
+
 clean:
-	rm -rf build build-san build-fuzz
+	rm -rf build build-san build-fuzz build-web
