@@ -120,9 +120,11 @@ std::vector<Diagnostic> FromStructured(const List& list) {
   return out;
 }
 
-// The one place that reads a session's diagnostics.  When SessionResult has
-// its structured list, this becomes `return FromStructured(result.diagnostics);`.
-std::vector<Diagnostic> DiagnosticsOf(const vyl::SessionResult& result) { return FromMessage(result); }
+// The one place that reads a session's diagnostics: the error and the
+// warnings with their positions and notes.
+std::vector<Diagnostic> DiagnosticsOf(const vyl::SessionResult& result) {
+  return FromStructured(result.diagnostics);
+}
 
 val ToJs(const std::vector<Diagnostic>& diagnostics) {
   val list = val::array();
@@ -178,7 +180,9 @@ std::string ListingOf(const std::string& ftx) {
 val Compile(const std::string& source) {
   vyl::MemoryHost host;
   host.files[kSourceName] = source;
-  const vyl::SessionResult result = vyl::RunSessionHere(host, kSourceName);
+  vyl::SessionOptions options;
+  options.debugInfo = VYL_HAVE_JSON != 0;  // the debug info maps code to statements
+  const vyl::SessionResult result = vyl::RunSessionHere(host, kSourceName, options);
   const std::string ftx = FileOf(host, kImageName);
   val out = val::object();
   out.set("success", result.success);

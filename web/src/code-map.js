@@ -2,40 +2,50 @@
 // the disassembly and a row's line in the source.
 //
 // A statement range is {from, to, line} with code addresses [from, to) (it
-// may also carry column, endLine and endColumn).  Today they come from the
-// LINE markers: the compiler puts the marker of line n before the code of the
-// statement on line n, so a range runs from one marker to the next
-// (Vyl.disassemble(...).statements, web/module.cpp).
+// may also carry column, endLine and endColumn).  They come from the
+// compiler's debug info (compiled.debugInfo, the JSON of prog.dbg:
+// docs/debug-info.md), where statements nest (an if holds its branches); a
+// compilation without it falls back on the LINE markers, which the compiler
+// puts before the code of each statement (Vyl.disassemble(...).statements).
 
-// The statement ranges of a compilation.  The compiler's debug info
-// (compiled.debugInfo, the JSON of prog.dbg) will carry them with their
-// columns; reading it here is the one change needed when it lands.
+// The statement ranges of a compilation.
 export function statementRanges(compiled, disassembly) {
+  if (compiled && compiled.debugInfo) {
+    try {
+      const info = JSON.parse(compiled.debugInfo);
+      return info.statements.map((s) => ({
+        from: s.begin, to: s.end, line: s.line, column: s.column, endLine: s.endLine, endColumn: s.endColumn,
+      }));
+    } catch {
+      // fall back on the markers
+    }
+  }
   return disassembly.statements;
 }
 
 export class CodeMap {
   constructor(ranges) {
-    this.ranges = [...ranges].sort((a, b) => a.from - b.from);
+    this.ranges = [...ranges].sort((a, b) => a.from - b.from || b.to - a.to);
   }
 
-  // The ranges of the statements on source line `line`.
+  // The ranges of the statements that start on source line `line`; on a
+  // line where none starts, the innermost one that spans it.
   rangesOfLine(line) {
-    return this.ranges.filter((r) => r.line <= line && line <= (r.endLine ?? r.line));
+    const starting = this.ranges.filter((r) => r.line === line);
+    if (starting.length > 0) return starting;
+    const spanning = this.ranges.filter((r) => r.line <= line && line <= (r.endLine ?? r.line));
+    const size = (r) => r.to - r.from;
+    return spanning.length > 0 ? [spanning.reduce((a, b) => (size(b) <= size(a) ? b : a))] : [];
   }
 
-  // The range holding code address `address`, if any.
+  // The innermost range holding code address `address`, if any.
   rangeAt(address) {
-    let lo = 0;
-    let hi = this.ranges.length - 1;
-    while (lo <= hi) {
-      const mid = (lo + hi) >> 1;
-      const r = this.ranges[mid];
-      if (address < r.from) hi = mid - 1;
-      else if (address >= r.to) lo = mid + 1;
-      else return r;
+    let found;
+    for (const r of this.ranges) {
+      if (r.from > address) break;
+      if (address < r.to && (!found || r.to - r.from <= found.to - found.from)) found = r;
     }
-    return undefined;
+    return found;
   }
 }
 
