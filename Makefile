@@ -13,18 +13,22 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps fuzz bench playground web-test
+.PHONY: all configure build run test sanitize check clean deps fuzz bench playground web-test
 
 all: build
 
 deps:
 	@./scripts/check-deps.sh
 
-build: deps
+configure: deps
 	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build build -j $(JOBS)
 
-run: build
+# Only what it runs: the compiler and the simulator.
+run: configure
+	cmake --build build -j $(JOBS) --target vylc vylsim
 	./build/vylc examples/hello.vyl
 	./build/vylsim examples/hello.ftx
 
