@@ -374,7 +374,7 @@ void Machine::trace(const Instruction& in) {
   text.resize(34, ' ');
   const Procedure* procedure = layout_.procedure_at(in.address);
   std::string place = procedure != nullptr ? procedure->name : "?";
-  if (const auto line = layout_.line_at(in.address)) place += ":" + std::to_string(*line);
+  if (const auto line = layout_.line_at(in.address)) place.append(":").append(std::to_string(*line));
   text += place;
   text.resize(std::max<size_t>(text.size() + 2, 52), ' ');
   const std::vector<uint16_t> words = stack();
