@@ -22,7 +22,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "app/app.h"
@@ -58,72 +57,35 @@ struct Diagnostic {
   std::vector<std::string> notes;
 };
 
-// What the session reports today: its first message and the line the scanner
-// was on when it was raised.  The column is not known, so it is 1.  (Kept
-// when DiagnosticsOf reads the structured list: a session without one.)
-[[maybe_unused]] std::vector<Diagnostic> FromMessage(const vyl::SessionResult& result) {
-  if (result.success) return {};
-  Diagnostic d;
-  d.line = d.endLine = std::max(1, static_cast<int>(result.messageLine));
-  d.message = result.message.empty() ? "Failed" : result.message;
-  return {d};
-}
-
-// The structured diagnostics of a session (SessionResult::diagnostics: a
-// severity error/warning/note, a range of line, column, endLine and
-// endColumn, a message and notes).  A template, so that it compiles before
-// that member exists; it takes the range fields from a `range` member or
-// from the diagnostic itself, and a note as text or as a diagnostic.
-template <class Severity>
-std::string SeverityName(const Severity& severity) {
-  if constexpr (std::is_enum_v<Severity>) {
-    static const char* const names[] = {"error", "warning", "note"};
-    auto n = static_cast<std::size_t>(severity);
-    return n < 3 ? names[n] : "error";
-  } else {
-    return std::string(severity);
+const char* SeverityName(vyl::Severity severity) {
+  switch (severity) {
+    case vyl::Severity::kWarning:
+      return "warning";
+    case vyl::Severity::kNote:
+      return "note";
+    case vyl::Severity::kError:
+      break;
   }
+  return "error";
 }
 
-template <class Note>
-std::string NoteText(const Note& note) {
-  if constexpr (std::is_convertible_v<Note, std::string>) {
-    return note;
-  } else {
-    return note.message;
-  }
-}
-
-template <class Range>
-void SetRange(Diagnostic& out, const Range& range) {
-  out.line = std::max(1, static_cast<int>(range.line));
-  out.column = std::max(1, static_cast<int>(range.column));
-  out.endLine = std::max(out.line, static_cast<int>(range.endLine));
-  out.endColumn = std::max(1, static_cast<int>(range.endColumn));
-}
-
-template <class List>
-std::vector<Diagnostic> FromStructured(const List& list) {
+// The session's diagnostics (the error and the warnings) with their
+// positions and notes, as the page shows them.  A range the compiler could
+// not place (none is known today) starts at line 1, column 1.
+std::vector<Diagnostic> DiagnosticsOf(const vyl::SessionResult& result) {
   std::vector<Diagnostic> out;
-  for (const auto& d : list) {
+  for (const vyl::Diagnostic& d : result.diagnostics) {
     Diagnostic o;
     o.severity = SeverityName(d.severity);
-    if constexpr (requires { d.range; }) {
-      SetRange(o, d.range);
-    } else {
-      SetRange(o, d);
-    }
+    o.line = std::max(1, static_cast<int>(d.range.line));
+    o.column = std::max(1, static_cast<int>(d.range.column));
+    o.endLine = std::max(o.line, static_cast<int>(d.range.endLine));
+    o.endColumn = std::max(1, static_cast<int>(d.range.endColumn));
     o.message = d.message;
-    for (const auto& note : d.notes) o.notes.push_back(NoteText(note));
+    for (const vyl::Diagnostic& note : d.notes) o.notes.push_back(note.message);
     out.push_back(std::move(o));
   }
   return out;
-}
-
-// The one place that reads a session's diagnostics: the error and the
-// warnings with their positions and notes.
-std::vector<Diagnostic> DiagnosticsOf(const vyl::SessionResult& result) {
-  return FromStructured(result.diagnostics);
 }
 
 val ToJs(const std::vector<Diagnostic>& diagnostics) {
