@@ -67,7 +67,8 @@ std::vector<std::string> Server::Handle(std::string_view message) {
     return std::move(out_);
   }
   const json& method = m["method"];
-  const json params = m.contains("params") ? m["params"] : json::object();
+  // Params may be left out; null stands for none as well.
+  const json params = m.contains("params") && !m["params"].is_null() ? m["params"] : json::object();
   if (!method.is_string() || m.value("jsonrpc", json()) != "2.0") {
     if (hasId) ReplyError(id, kInvalidRequest, "A request has \"jsonrpc\": \"2.0\" and a method name.");
     return std::move(out_);

@@ -47,7 +47,7 @@ bool LengthOf(std::string_view value, std::size_t& length) {
 
 }  // namespace
 
-Frame ReadFrame(std::istream& in, std::string& body, std::string& problem) {
+Frame ReadFrame(std::istream& in, std::string& body, std::string& problem, std::size_t limit) {
   std::string line;
   bool headers = false;  // a header line was read
   bool known = false;
@@ -70,19 +70,19 @@ Frame ReadFrame(std::istream& in, std::string& body, std::string& problem) {
       if (!known) bad = true;
     }
   }
-  if (bad || !known) {
-    problem = known ? "A header line of the message is malformed." : "The message has no valid Content-Length header.";
+  if (!known) {
+    problem = "The message has no valid Content-Length header.";
     return Frame::kMalformed;
   }
-  if (length > kMaxMessage) {
+  if (bad || length > limit) {
     // Passed over unread, so that the next frame starts where it should.
-    for (std::size_t left = length; left > 0;) {
+    for (std::size_t left = length; left > 0 && in;) {
       const auto chunk = static_cast<std::streamsize>(std::min<std::size_t>(left, std::size_t{1} << 20));
       in.ignore(chunk);
-      if (in.gcount() < chunk) return Frame::kEnd;
       left -= static_cast<std::size_t>(chunk);
     }
-    problem = "The message is longer than " + std::to_string(kMaxMessage) + " bytes.";
+    problem = bad ? "A header line of the message is malformed."
+                  : "The message is longer than " + std::to_string(limit) + " bytes.";
     return Frame::kMalformed;
   }
   body.resize(length);

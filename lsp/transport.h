@@ -21,7 +21,8 @@ enum class Frame { kMessage, kEnd, kMalformed };
 // Reads one frame into `body`.  kEnd when the input ends (in a frame too);
 // kMalformed with `problem` for a header part without a usable
 // Content-Length, after which reading goes on with what follows it.
-Frame ReadFrame(std::istream& in, std::string& body, std::string& problem);
+// A frame longer than `limit` is passed over, kMalformed.
+Frame ReadFrame(std::istream& in, std::string& body, std::string& problem, std::size_t limit = kMaxMessage);
 void WriteFrame(std::ostream& out, std::string_view body);
 
 // Serves one client until "exit" or the end of the input; the process's
