@@ -2,7 +2,8 @@
 #   make run    builds vylc and compiles examples/hello.vyl
 #   make test   builds and runs every test
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
-# make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang).
+# make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang);
+# make fuzz-lsp the language server likewise.
 # make bench measures vylc against tcc (README, Performance).
 # make playground builds the web page in build-web/playground (README, Playground);
 # make web-test runs its tests (ctest -L web).
@@ -13,7 +14,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps fuzz bench playground web-test
+.PHONY: all build run test sanitize check clean deps fuzz fuzz-lsp bench playground web-test
 
 all: build
 
@@ -49,6 +50,17 @@ fuzz:
 	./build-fuzz/fuzz/vylc_fuzzer build-fuzz/corpus build-fuzz/seeds fuzz/regressions \
 	  -dict=fuzz/vyl.dict -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
 	  -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
+# The language server's fuzzer: byte streams as a client's input, seeded
+# with fuzz/lsp-seeds; failing inputs go to build-fuzz/lsp-artifacts (keep
+# each one in fuzz/lsp-regressions/).
+fuzz-lsp:
+	@command -v clang++ >/dev/null 2>&1 || { echo "make fuzz-lsp needs clang with libFuzzer: apt-get install -y clang"; exit 1; }
+	@test -f build-fuzz/CMakeCache.txt || CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVYL_FUZZ=ON -DVYL_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS) --target vyl_lsp_fuzzer
+	mkdir -p build-fuzz/lsp-corpus build-fuzz/lsp-artifacts
+	./build-fuzz/fuzz/vyl_lsp_fuzzer build-fuzz/lsp-corpus fuzz/lsp-seeds fuzz/lsp-regressions \
+	  -dict=fuzz/vyl-lsp.dict -max_len=16384 -timeout=10 -rss_limit_mb=4096 \
+	  -artifact_prefix=build-fuzz/lsp-artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
 # The benchmark: vylc against tcc on generated programs (see README,
 # Performance).  The programs are written to a RAM file system when there is
 # one, so that disk latency does not swamp the timings of either compiler.
