@@ -7,6 +7,7 @@
 # make bench measures vylc against tcc (README, Performance).
 # make playground builds the web page in build-web/playground (README, Playground);
 # make web-test runs its tests (ctest -L web).
+# make vscode packages the VS Code extension and runs the editors' tests.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -14,7 +15,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps fuzz fuzz-lsp bench playground web-test
+.PHONY: all build run test sanitize check clean deps fuzz fuzz-lsp bench playground web-test vscode
 
 all: build
 
@@ -89,6 +90,12 @@ playground:
 # the page in headless Chromium.
 web-test: build playground
 	cd build-web && ctest -L web $(CTEST_ARGS)
+
+# The editors: the VS Code extension packaged (build/editors/vyl-VERSION.vsix)
+# and tested with the vyl-lsp built here, and the Neovim end-to-end test.
+vscode: build
+	cmake --build build -j $(JOBS) --target vyl-lsp vscode-extension
+	cd build && ctest -L 'vscode|nvim' $(CTEST_ARGS)
 
 clean:
 	rm -rf build build-san build-fuzz build-web
