@@ -34,6 +34,10 @@ Analysis::Analysis(std::string text, SessionResult result) : text_(std::move(tex
     if (s.definition.known()) occurrences_.push_back({s.definition, n, true});
   }
   for (const OutlineUse& u : o.uses) occurrences_.push_back({u.span, u.symbol, false});
+  // Names lie inside the text; anything else would be no place to point at.
+  std::erase_if(occurrences_, [&](const Occurrence& x) {
+    return x.span.begin < 0 || x.span.end < x.span.begin || x.span.end > text_.size();
+  });
   // One occurrence a position: a declaration before a use at the same place.
   std::stable_sort(occurrences_.begin(), occurrences_.end(), [](const Occurrence& a, const Occurrence& b) {
     return a.span.begin != b.span.begin ? a.span.begin < b.span.begin : a.declaration > b.declaration;

@@ -36,7 +36,9 @@ class Items {
 
   void Symbol(const Analysis& a, int32_t n, const char* sort) {
     const OutlineSymbol& s = a.symbol(n);
-    json item = {{"label", s.name}, {"kind", CompletionKind(s.kind)}, {"detail", DeclarationText(a, n)}};
+    // One line of detail: a class by its name, its fields are in the hover.
+    const std::string detail = s.kind == SymbolKind::kClass ? "class " + s.name : DeclarationText(a, n);
+    json item = {{"label", s.name}, {"kind", CompletionKind(s.kind)}, {"detail", detail}};
     std::vector<std::string> parameters;
     bool call = false;
     if (s.kind == SymbolKind::kFunction) {

@@ -76,8 +76,14 @@ json PublishedDiagnostics(const Analysis& a, const std::string& uri, const json&
 json DocumentSymbols(const Analysis& a) {
   const auto& symbols = a.outline().symbols;
   std::vector<int32_t> top;
+  std::vector<std::vector<int32_t>> owned(symbols.size());
   for (std::size_t i = 0; i < symbols.size(); ++i) {
-    if (symbols[i].nameSpan.known() && symbols[i].owner < 0) top.push_back(static_cast<int32_t>(i));
+    if (!symbols[i].nameSpan.known()) continue;
+    if (symbols[i].owner < 0) {
+      top.push_back(static_cast<int32_t>(i));
+    } else {
+      owned[static_cast<std::size_t>(symbols[i].owner)].push_back(static_cast<int32_t>(i));
+    }
   }
   auto byPosition = [&](int32_t x, int32_t y) { return Extent(a, x).begin < Extent(a, y).begin; };
   std::sort(top.begin(), top.end(), byPosition);
@@ -88,11 +94,9 @@ json DocumentSymbols(const Analysis& a) {
     // Children: a class's fields, a function's parameters and locals (those
     // of its body when a prototype came first).
     std::vector<int32_t> children;
-    for (std::size_t i = 0; i < symbols.size(); ++i) {
-      const OutlineSymbol& c = symbols[i];
-      if (c.owner != n || !c.nameSpan.known()) continue;
-      if (c.nameSpan.begin < extent.begin || c.nameSpan.end > extent.end) continue;
-      children.push_back(static_cast<int32_t>(i));
+    for (int32_t i : owned[static_cast<std::size_t>(n)]) {
+      const SourceSpan name = symbols[static_cast<std::size_t>(i)].nameSpan;
+      if (name.begin >= extent.begin && name.end <= extent.end) children.push_back(i);
     }
     std::sort(children.begin(), children.end(), byPosition);
     json list = json::array();

@@ -65,13 +65,13 @@ Position Text::PositionOf(int32_t offset) const {
   const auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
   const auto line = static_cast<int32_t>(after - lineStarts_.begin()) - 1;
   const int32_t begin = lineStarts_[static_cast<std::size_t>(line)];
-  const int32_t end = std::min(offset, LineEnd(line));
+  const auto upTo = static_cast<std::size_t>(std::min(offset, LineEnd(line)) - begin);
   // Whole characters only: an offset inside one counts from its start.
-  std::string_view bytes(text_.data() + begin, static_cast<std::size_t>(end - begin));
+  std::string_view bytes(text_.data() + begin, static_cast<std::size_t>(LineEnd(line) - begin));
   int32_t units = 0;
-  for (std::size_t i = 0; i < bytes.size();) {
+  for (std::size_t i = 0; i < upTo;) {
     const std::size_t n = CharacterBytes(bytes, i);
-    if (i + n > bytes.size()) break;
+    if (i + n > upTo) break;
     units += n == 4 ? 2 : 1;
     i += n;
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "app/session_state.h"
 #include "types/types.h"
@@ -93,7 +94,7 @@ class OutlineBuilder {
       s.used = d.used;
       const auto n = Add(std::move(s));
       if (d.kind == DeclKind::kTypeAlias) {
-        aliases_.emplace_back(d.record, n);
+        aliases_.emplace(d.record, n);
         continue;
       }
       symbolOf_.emplace(d.record, n);
@@ -105,7 +106,9 @@ class OutlineBuilder {
       Tree owner = index.decls[i].owner;
       if (!owner) continue;
       auto it = Is(owner, L_cl) ? classSymbol_.find(owner) : symbolOf_.find(owner);
-      if (it != (Is(owner, L_cl) ? classSymbol_.end() : symbolOf_.end())) out_.symbols[i].owner = it->second;
+      if (it == (Is(owner, L_cl) ? classSymbol_.end() : symbolOf_.end())) continue;
+      out_.symbols[i].owner = it->second;
+      if (index.decls[i].kind == DeclKind::kField) fieldsOf_[it->second].push_back(static_cast<int32_t>(i));
     }
     for (std::size_t i = 0; i < index.decls.size(); ++i) Complete(index.decls[i], static_cast<int32_t>(i));
     // The uses, one per span (a name read again after the parser backed up
@@ -149,8 +152,8 @@ class OutlineBuilder {
     const std::string_view text =
         begin < source_.size() ? source_.substr(begin, static_cast<std::size_t>(u.span.end - u.span.begin))
                                : std::string_view();
-    for (const auto& [record, n] : aliases_) {
-      if (record == u.record && out_.symbols[static_cast<std::size_t>(n)].name == text) return n;
+    for (auto [it, end] = aliases_.equal_range(u.record); it != end; ++it) {
+      if (out_.symbols[static_cast<std::size_t>(it->second)].name == text) return it->second;
     }
     if (auto it = symbolOf_.find(u.record); it != symbolOf_.end()) return it->second;
     return Predefined(u.record, -1);
@@ -231,15 +234,10 @@ class OutlineBuilder {
   // The fields of a class, or the registers of a device, in declaration
   // order: those the source declared, then those of its member table.
   std::vector<int32_t> MembersOf(Tree cl) {
-    std::vector<int32_t> members;
     const auto owner = classSymbol_.find(cl);
     const int32_t ownerSymbol = owner == classSymbol_.end() ? -1 : owner->second;
-    if (ownerSymbol >= 0) {
-      for (std::size_t i = 0; i < out_.symbols.size(); ++i) {
-        const OutlineSymbol& s = out_.symbols[i];
-        if (s.kind == SymbolKind::kField && s.owner == ownerSymbol) members.push_back(static_cast<int32_t>(i));
-      }
-    }
+    const auto fields = fieldsOf_.find(ownerSymbol);
+    std::vector<int32_t> members = fields == fieldsOf_.end() ? std::vector<int32_t>() : fields->second;
     std::vector<Tree> scoped;
     std::vector<int32_t> names;
     int k = 0;
@@ -262,7 +260,8 @@ class OutlineBuilder {
   SourceOutline out_;
   std::unordered_map<Tree, int32_t> symbolOf_;
   std::unordered_map<Tree, int32_t> classSymbol_;  // a class record -> its class or device
-  std::vector<std::pair<Tree, int32_t>> aliases_;  // the type an alias names -> the alias
+  std::unordered_multimap<Tree, int32_t> aliases_;  // the type an alias names -> the alias
+  std::unordered_map<int32_t, std::vector<int32_t>> fieldsOf_;  // a class's declared fields
   std::unordered_map<Tree, int32_t> typeOf_;
 };
 
