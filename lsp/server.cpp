@@ -1,6 +1,8 @@
 // Lifecycle, documents and dispatch.
 #include "lsp/server.h"
 
+#include <algorithm>
+
 #include "lsp/features.h"
 
 namespace vyl::lsp {
@@ -167,11 +169,25 @@ void Server::Notification(const std::string& method, const json& params) {
     const json& document = params.at("textDocument");
     Open(UriFrom(params), document.value("version", json()), TextOf(document.at("text")));
   } else if (method == "textDocument/didChange") {
-    // Full-document sync: the last change holds the whole text.
+    // The server asks for whole texts; a change with a range (from a
+    // client that sends them anyway) is applied to the text as it stands.
     const std::string uri = UriFrom(params);
     const json& changes = params.at("contentChanges");
     if (!changes.is_array() || changes.empty()) return;
-    Open(uri, params.at("textDocument").value("version", json()), TextOf(changes.back().at("text")));
+    auto it = documents_.find(uri);
+    std::string text = it == documents_.end() ? std::string() : it->second.analysis->text().str();
+    for (const json& change : changes) {
+      std::string replacement = TextOf(change.at("text"));
+      if (!change.contains("range")) {
+        text = std::move(replacement);
+        continue;
+      }
+      const Text before(text);
+      const int32_t begin = before.OffsetOf(PositionFrom(change["range"].at("start")));
+      const int32_t end = std::max(begin, before.OffsetOf(PositionFrom(change["range"].at("end"))));
+      text.replace(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin), replacement);
+    }
+    Open(uri, params.at("textDocument").value("version", json()), std::move(text));
   } else if (method == "textDocument/didSave") {
     const std::string uri = UriFrom(params);
     if (params.contains("text")) {

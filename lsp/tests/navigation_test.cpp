@@ -90,6 +90,8 @@ TEST_F(NavigationTest, DocumentSymbolsNameEveryDeclarationInItsPlace) {
 
 TEST_F(NavigationTest, DefinitionOfEveryKindOfName) {
   EXPECT_EQ(DefinitionOf("helper", 2), ToJson(c.At("helper")));            // a call
+  EXPECT_EQ(c.Result("textDocument/definition", c.Where("helper(3)", 1, 6))["range"]["start"],
+            ToJson(c.At("helper")));                                        // the cursor just after it
   EXPECT_EQ(DefinitionOf("value", 2), ToJson(c.At("value")));              // a field through an object
   EXPECT_EQ(DefinitionOf("k)", 1), ToJson(c.At("k =")));                   // a local
   EXPECT_EQ(DefinitionOf("n + Max", 1), ToJson(c.At("n)")));               // a parameter
@@ -107,12 +109,6 @@ TEST_F(NavigationTest, DefinitionOfEveryKindOfName) {
   // Nothing under a blank or a keyword.
   EXPECT_TRUE(c.Result("textDocument/definition", c.Where("\n\nclass")).is_null());
   EXPECT_TRUE(DefinitionOf("return", 1).is_null());
-}
-
-TEST_F(NavigationTest, TheCursorJustAfterANameStillPointsAtIt) {
-  EXPECT_EQ(c.Result("textDocument/definition", c.Where("helper(3)", 1, 3))["range"]["start"], ToJson(c.At("helper")));
-  const json after = c.Result("textDocument/definition", c.Where("helper(3)", 1, 6));
-  EXPECT_EQ(after["range"]["start"], ToJson(c.At("helper")));
 }
 
 TEST_F(NavigationTest, ReferencesWithAndWithoutTheDeclaration) {
