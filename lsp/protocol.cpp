@@ -11,6 +11,15 @@ json ToJson(Range r) { return json{{"start", ToJson(r.start)}, {"end", ToJson(r.
 
 json Location(const std::string& uri, Range r) { return json{{"uri", uri}, {"range", ToJson(r)}}; }
 
+const json& Member(const json& object, const char* key) {
+  static const json none;
+  if (!object.is_object()) return none;
+  auto it = object.find(key);
+  return it == object.end() ? none : *it;
+}
+
+json VersionOf(const json& value) { return value.is_number_integer() ? value : json(); }
+
 namespace {
 
 int32_t Coordinate(const json& value, const char* name) {

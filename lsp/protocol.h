@@ -36,6 +36,13 @@ class RequestError : public std::runtime_error {
 json ToJson(Position p);
 json ToJson(Range r);
 json Location(const std::string& uri, Range r);
+// The member `key` of an object, or null.  Values from a client are read in
+// place, never copied whole: a copy of a deeply nested value would recurse
+// as deep as it is.
+const json& Member(const json& object, const char* key);
+// A document version: an integer, or null for anything else.
+json VersionOf(const json& value);
+
 // A position from a request's parameters; InvalidParams when it is none.
 Position PositionFrom(const json& value);
 // The textDocument.uri of a request's parameters.

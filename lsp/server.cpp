@@ -56,11 +56,11 @@ std::vector<std::string> Server::Handle(std::string_view message) {
     return std::move(out_);
   }
   const bool hasId = m.contains("id");
-  json id = hasId ? m["id"] : json();
-  if (hasId && !id.is_number_integer() && !id.is_string()) {
+  if (hasId && !m["id"].is_number_integer() && !m["id"].is_string()) {
     ReplyError(nullptr, kInvalidRequest, "A request's id is an integer or a string.");
     return std::move(out_);
   }
+  const json id = hasId ? m["id"] : json();  // a scalar: safe to copy
   if (!m.contains("method")) {
     // A response to a request of ours (we send none) is dropped; anything
     // else is no message of the protocol.
@@ -70,8 +70,9 @@ std::vector<std::string> Server::Handle(std::string_view message) {
   }
   const json& method = m["method"];
   // Params may be left out; null stands for none as well.
-  const json params = m.contains("params") && !m["params"].is_null() ? m["params"] : json::object();
-  if (!method.is_string() || m.value("jsonrpc", json()) != "2.0") {
+  static const json none = json::object();
+  const json& params = m.contains("params") && !m["params"].is_null() ? m["params"] : none;
+  if (!method.is_string() || Member(m, "jsonrpc") != "2.0") {
     if (hasId) ReplyError(id, kInvalidRequest, "A request has \"jsonrpc\": \"2.0\" and a method name.");
     return std::move(out_);
   }
@@ -139,9 +140,8 @@ json Server::Request(const std::string& method, const json& params) {
   }
   if (method == "textDocument/references") {
     const Analysis& a = Require(params, uri);
-    const json context = params.value("context", json::object());
-    const bool declaration = context.is_object() && context.value("includeDeclaration", false);
-    return References(a, uri, PositionFrom(params.at("position")), declaration);
+    const json& declaration = Member(Member(params, "context"), "includeDeclaration");
+    return References(a, uri, PositionFrom(params.at("position")), declaration.is_boolean() && declaration.get<bool>());
   }
   if (method == "textDocument/prepareRename") return PrepareRename(Require(params, uri), PositionFrom(params.at("position")));
   if (method == "textDocument/rename") {
@@ -167,7 +167,7 @@ void Server::Notification(const std::string& method, const json& params) {
   if (!initialized_ || shutdown_) return;
   if (method == "textDocument/didOpen") {
     const json& document = params.at("textDocument");
-    Open(UriFrom(params), document.value("version", json()), TextOf(document.at("text")));
+    Open(UriFrom(params), VersionOf(Member(document, "version")), TextOf(document.at("text")));
   } else if (method == "textDocument/didChange") {
     // The server asks for whole texts; a change with a range (from a
     // client that sends them anyway) is applied to the text as it stands.
@@ -187,7 +187,7 @@ void Server::Notification(const std::string& method, const json& params) {
       const int32_t end = std::max(begin, before.OffsetOf(PositionFrom(change["range"].at("end"))));
       text.replace(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin), replacement);
     }
-    Open(uri, params.at("textDocument").value("version", json()), std::move(text));
+    Open(uri, VersionOf(Member(params.at("textDocument"), "version")), std::move(text));
   } else if (method == "textDocument/didSave") {
     const std::string uri = UriFrom(params);
     if (params.contains("text")) {

@@ -78,6 +78,17 @@ TEST(MalformedTest, EachGetsItsErrorResponse) {
   ExpectError(c, R"({"jsonrpc":"2.0","id":12,"method":"textDocument/hover","params":{}})", kInvalidParams, 12);
 }
 
+TEST(MalformedTest, DeeplyNestedValuesAreReadInPlace) {
+  Client c;
+  const std::string deep = std::string(200000, '[') + std::string(200000, ']');
+  ExpectError(c, R"({"jsonrpc":"2.0","id":1,"method":"textDocument/hover","params":{"textDocument":)" + deep + "}}",
+              kInvalidParams, 1);
+  ExpectError(c, R"({"jsonrpc":"2.0","id":)" + deep + R"(,"method":"x","params":)" + deep + "}", kInvalidRequest,
+              nullptr);
+  EXPECT_TRUE(c.Send(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":)"
+                     R"({"uri":"u","text":"","version":)" + deep + "}}}").size() == 1);
+}
+
 TEST(MalformedTest, BadParamsOfAnOpenDocument) {
   Client c;
   c.Open("void main() {}\n");
