@@ -2,6 +2,8 @@
 #   make run    builds vylc and compiles examples/hello.vyl
 #   make test   builds and runs every test
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The developers' targets (test, sanitize, fuzz; CI runs the first two) build
+# with warnings as errors (VYL_WERROR); make run and a build by hand do not.
 # make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang);
 # make fuzz-lsp the language server likewise.
 # make bench measures vylc against tcc (README, Performance).
@@ -15,26 +17,34 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps fuzz fuzz-lsp bench playground web-test vscode
+.PHONY: all configure build run test sanitize check clean deps fuzz fuzz-lsp bench playground web-test vscode
 
 all: build
 
 deps:
 	@./scripts/check-deps.sh
 
-build: deps
+configure: deps
 	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build build -j $(JOBS)
 
-run: build
+# Only what it runs: the compiler and the simulator.
+run: configure
+	cmake --build build -j $(JOBS) --target vylc vylsim
 	./build/vylc examples/hello.vyl
 	./build/vylsim examples/hello.ftx
 
-test: build
+test: deps
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake -S . -B build -DVYL_WERROR=ON > /dev/null
+	cmake --build build -j $(JOBS)
 	cd build && ctest -j $(JOBS) $(CTEST_ARGS)
 
 sanitize: deps
 	@test -f build-san/CMakeCache.txt || cmake -S . -B build-san $(GEN) -DCMAKE_BUILD_TYPE=Debug -DVYL_SANITIZE=ON
+	@cmake -S . -B build-san -DVYL_WERROR=ON > /dev/null
 	cmake --build build-san -j $(JOBS)
 	cd build-san && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) $(CTEST_ARGS)
 
@@ -44,7 +54,7 @@ check: test sanitize
 # that fail to build-fuzz/artifacts (keep each one in fuzz/regressions/).
 fuzz:
 	@command -v clang++ >/dev/null 2>&1 || { echo "make fuzz needs clang with libFuzzer: apt-get install -y clang"; exit 1; }
-	@test -f build-fuzz/CMakeCache.txt || CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVYL_FUZZ=ON -DVYL_TESTS=OFF
+	@test -f build-fuzz/CMakeCache.txt || CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVYL_FUZZ=ON -DVYL_TESTS=OFF -DVYL_WERROR=ON
 	cmake --build build-fuzz -j $(JOBS) --target vylc_fuzzer
 	./fuzz/seeds.sh build-fuzz/seeds
 	mkdir -p build-fuzz/corpus build-fuzz/artifacts

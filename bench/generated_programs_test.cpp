@@ -44,7 +44,8 @@ std::optional<std::string> RunC(const std::string& source, const std::string& na
   std::ofstream(c) << source;
   std::string build = "cc -w -o '" + exe.string() + "' '" + c.string() + "'";
   if (std::system(build.c_str()) != 0) return std::string("(the C program does not build)");
-  if (std::system(("'" + exe.string() + "' > '" + out.string() + "'").c_str()) != 0) return std::string("(it fails)");
+  std::string run = std::string("'").append(exe.string()).append("' > '").append(out.string()).append("'");
+  if (std::system(run.c_str()) != 0) return std::string("(it fails)");
   std::ifstream in(out);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
@@ -54,7 +55,8 @@ TEST(GeneratedProgramsTest, PrintWhatTheirCTranslationsPrint) {
     vylbench::ProgramShape shape;
     shape.functions = s.functions;
     shape.statements = s.statements;
-    std::string name = "g" + std::to_string(s.functions) + "x" + std::to_string(s.statements);
+    std::string name = std::string("g").append(std::to_string(s.functions));
+    name.append("x").append(std::to_string(s.statements));
     SCOPED_TRACE(name);
     std::string printed = RunVyl(vylbench::GenerateProgram(shape, vylbench::Language::kVyl));
     // One line per driver of 32 workers.

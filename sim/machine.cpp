@@ -388,7 +388,7 @@ void Machine::trace(const Instruction& in) {
   std::string place = procedure != nullptr ? procedure->name : "?";
   std::string position = source_position(in.address);
   if (debug_ != nullptr && !position.empty()) position = position.substr(debug_->source.size() + 1);
-  if (!position.empty()) place += ":" + position;
+  if (!position.empty()) place.append(":").append(position);
   text += place;
   text.resize(std::max<size_t>(text.size() + 2, 52), ' ');
   const std::vector<uint16_t> words = stack();

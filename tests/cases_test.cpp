@@ -61,6 +61,10 @@ void ReadCases(const fs::path& path, std::vector<Case>& out) {
       open->expects.emplace_back("#", "");  // a note: it ends a run of trace lines
     } else if (open && source.empty() && l.starts_with("> ")) {
       std::size_t colon = l.find(':');
+      // "error LINE at L:C: MESSAGE": the position holds a colon of its own.
+      if (colon != std::string::npos && l.starts_with("> error ") && l.substr(0, colon).find(" at ") != std::string::npos) {
+        colon = l.find(':', colon + 1);
+      }
       std::string value = colon == std::string::npos ? "" : l.substr(colon + 1);
       if (value.starts_with(' ')) value.erase(0, 1);
       open->expects.emplace_back(l.substr(2, colon == std::string::npos ? std::string::npos : colon - 2), value);

@@ -16,11 +16,11 @@ std::string Shape(Tree t) {
   for (int32_t label : {L_ty, L_cl, L_vr, L_df, L_tk, L_fn}) {
     if (Is(t, label)) return s;
   }
-  if (Kid(t, 0) && !IsNode(Kid(t, 0))) s += " " + std::to_string(ValueOf(t));
+  if (Kid(t, 0) && !IsNode(Kid(t, 0))) s.append(" ").append(std::to_string(ValueOf(t)));
   std::string kids;
   bool any = false;
   for (int32_t i = 1; i <= KidCount(t); ++i) {
-    kids += (i > 1 ? "," : "") + Shape(Kid(t, i));
+    kids.append(i > 1 ? "," : "").append(Shape(Kid(t, i)));
     any = any || Kid(t, i);
   }
   return any ? s + "(" + kids + ")" : s;

@@ -122,12 +122,38 @@ TEST(LimitsTest, TraceFullInAClosingBracket) {
   SetTraceLevel(2);
   EXPECT_THROW(
       {
-        Rule r("R");     // "+R": 2 characters
+        Rule r("R");     // "+R" and its line end (CR LF): 4 characters
         Attempt a(r);    // "'": 1
-        TraceText(std::string(3999997, 'a'));  // 4,000,000: the limit
+        TraceText(std::string(3999995, 'a'));  // 4,000,000: the limit
       },                 // "|" ends the run
       FatalReturn);
   EXPECT_EQ(host.stdoutText, "Error: RunawayTrace\n");
+}
+
+// The limit is on the characters of the trace file, its line ends (CR LF)
+// included: a trace of short lines ends as early as one long line does.
+TEST(LimitsTest, TraceLineEndsCountTowardsTheLimit) {
+  MemoryHost host;
+  host.files["prog.vyl"] = "";
+  int lines = 0;
+  {
+    OpenSession session(host);
+    EXPECT_THROW(
+        for (;; ++lines) {
+          TraceText("x");
+          TraceLine();
+        },
+        FatalReturn);
+  }
+  // Three characters a line: the line end of line 1,333,334 passes 4,000,000.
+  EXPECT_EQ(lines, 1333333);
+  const std::string& trace = host.files["KIBdbg.txt"];
+  ASSERT_GT(trace.size(), 4000002u);
+  EXPECT_TRUE(trace.starts_with(Repeat("x\r\n", 1333334)));
+  // Then only line ends up to the message.
+  std::size_t message = trace.find("RunawayTrace", 4000002);
+  ASSERT_NE(message, std::string::npos);
+  EXPECT_EQ(trace.find_first_not_of("\r\n", 4000002), message);
 }
 
 // The set cells (81,920) cannot be exhausted from a source: only switch case

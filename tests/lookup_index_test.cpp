@@ -56,7 +56,7 @@ TEST_F(LookupIndexTest, DictionariesAnswerAsTheirListWalks) {
   Model model;
   std::vector<std::pair<Tree, int>> heads = {{nullptr, -1}};
   std::vector<int32_t> names = {-6, -5, -4, -3, -2, -1, 1, 2, 7, 19, 20, 21};
-  for (int i = 0; i < 60; ++i) names.push_back(InternText("n" + std::to_string(i)));
+  for (int i = 0; i < 60; ++i) names.push_back(InternText(std::string("n").append(std::to_string(i))));
   auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
   int refused = 0;
   for (int step = 0; step < 6000; ++step) {
@@ -108,7 +108,7 @@ TEST_F(LookupIndexTest, ShadowingAcrossLongScopes) {
   Tree outer = nullptr, inner = nullptr, v = nullptr, refused = nullptr;
   int32_t level = 0;
   std::vector<int32_t> names;
-  for (int i = 0; i < 100; ++i) names.push_back(InternText("v" + std::to_string(i)));
+  for (int i = 0; i < 100; ++i) names.push_back(InternText(std::string("v").append(std::to_string(i))));
   for (int32_t n : names) ASSERT_TRUE(into(n, outer, Leaf(1), outer));
   ASSERT_TRUE(openPlus(outer, inner));
   for (int32_t n : names) ASSERT_TRUE(into(n, inner, Leaf(2), inner));
@@ -133,7 +133,7 @@ TEST(StringTablesTest, EqualLiteralsShareOneTableAmongMany) {
   // and one word per character; then the start code (push 0, FRAME).
   std::vector<int> expected;
   for (int i = 0; i < 120; ++i) {
-    std::string text = "t" + std::to_string(i);
+    std::string text = std::string("t").append(std::to_string(i));
     expected.insert(expected.end(), {0xFF, 0xF0, 0, 2 * static_cast<int>(text.size())});
     for (char ch : text) expected.insert(expected.end(), {0, ch});
   }

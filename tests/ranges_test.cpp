@@ -202,7 +202,9 @@ class RangeSource {
   std::mt19937 gen_;
 };
 
-std::string Show(ValueRange r) { return "[" + std::to_string(r.low) + ", " + std::to_string(r.high) + "]"; }
+std::string Show(ValueRange r) {
+  return std::string("[").append(std::to_string(r.low)).append(", ").append(std::to_string(r.high)).append("]");
+}
 
 // Checks every pair of values; `value` gives kNone when the pair has none
 // (a division by zero).
@@ -346,11 +348,11 @@ class MachineExpression {
   // Node i written out, with the variables' ranges: for a failure message.
   std::string Text(int i) const {
     const Node& n = nodes_[i];
-    if (n.op == 'v') return "v" + std::to_string(n.value) + Show(vars_[n.value]);
+    if (n.op == 'v') return std::string("v").append(std::to_string(n.value)).append(Show(vars_[n.value]));
     if (n.op == 'c') return std::to_string(n.value);
     if (n.op == 'n' || n.op == '~') return std::string(n.op == 'n' ? "-" : "~") + Text(n.left);
     const std::string op = n.op == '<' ? "<<" : n.op == '>' ? ">>" : n.op == 'L' ? ">>>" : std::string(1, n.op);
-    return "(" + Text(n.left) + " " + op + " " + Text(n.right) + ")";
+    return std::string("(").append(Text(n.left)).append(" ").append(op).append(" ").append(Text(n.right)).append(")");
   }
   const ValueRange& Var(int v) const { return vars_[v]; }
   ValueRange RangeOf(int i) const { return nodes_[i].range; }

@@ -73,7 +73,7 @@ TEST_F(RuntimeTest, StringsAreInternedByTextAndCategory) {
   Intern(1, id);
   EXPECT_EQ(StringText(id), "z");
   EXPECT_EQ(FatalText([] {
-              for (int i = 0; i < 5000; ++i) InternText("n" + std::to_string(i));
+              for (int i = 0; i < 5000; ++i) InternText(std::string("n").append(std::to_string(i)));
             }),
             "***String table full***\n");
   EXPECT_LE(NextFreeId(), kIdLimit);  // (the character store filled: limits_test)

@@ -32,7 +32,7 @@ std::string ReadAll(bool lines = false) {
   std::string out = Describe(lines);
   for (int guard = 0; TokenCode() != T_End && guard < 100000; ++guard) {
     NextToken();
-    out += " " + Describe(lines);
+    out.append(" ").append(Describe(lines));
   }
   return out;
 }
@@ -48,7 +48,7 @@ std::string Tokens(std::string_view source, bool lines = false) {
     out = Describe(lines);
     for (int guard = 0; TokenCode() != T_End && guard < 100000; ++guard) {
       NextToken();
-      out += " " + Describe(lines);
+      out.append(" ").append(Describe(lines));
     }
     return out;
   } catch (const FatalReturn&) {

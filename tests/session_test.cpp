@@ -151,6 +151,21 @@ TEST_F(SessionTest, TreeNotation) {
             "<ad <int 30 'x'> <>>%<int 3>\r\n<ad <..> <>>%<int 3>\r\n{4}<ad <int 30 'x'> <>>%<int 3>{4}..");
 }
 
+// While the trace goes to a file, a traced text is echoed on the console now
+// and then, each text whole: a rule's entry and exit read "+Name", "-Name".
+TEST_F(SessionTest, ProgressEchoShowsWholeTexts) {
+  Open("", false, false);
+  host.console.clear();
+  SetTraceLevel(2);
+  host.clock = 16 * 1000;  // past the first tick: the next text is echoed
+  {
+    Rule r("Expression");
+    host.clock = 16 * 2000;  // past the next tick
+    r.Succeed();
+  }
+  EXPECT_EQ(host.console, "+Expression\n-Expression");
+}
+
 // (A runaway trace: limits_test.)
 TEST_F(SessionTest, FatalErrors) {
   Open("", false, false);

@@ -40,17 +40,19 @@ bool Allocate(int32_t size, int32_t loc, int32_t& next) {
 }
 
 // Reading through a dereference node: a frame variable directly, anything
-// else by its computed address.
+// else by its computed address.  A read of the memory-mapped space (mmPEEK)
+// always computes its address, whatever it is, so that 0E precedes its 0C.
 Gen Dereference(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   Tree address = Part(tree, 1);
   int32_t size = Num(tree);
-  if (Is(address, L_of) && !Part(address, 1) && (size == 0 || size == 1)) {
+  const bool mapped = Is(Part(tree, 2), L_mt);
+  if (!mapped && Is(address, L_of) && !Part(address, 1) && (size == 0 || size == 1)) {
     return GenOf(GenVarAcc(size + 1, loc, next, fixups, address));
   }
   int32_t at = loc;
   if (!CodeGen(loc, at, fixups, address)) return Gen::Failed;
   if (size == 0) {
-    if (Is(Part(tree, 2), L_mt) && !PutBy(0x0E, at, at)) return Gen::Failed;
+    if (mapped && !PutBy(0x0E, at, at)) return Gen::Failed;
     return GenOf(PutBy(0x0C, at, next));
   }
   // A byte is the low half of the word that starts one byte earlier.

@@ -17,4 +17,10 @@ bool MemberDeclIn(Tree enclosing, int32_t modifiers, int32_t className, Tree typ
 bool ClassBodyDeclnIn(Tree classRecord, int32_t className, Tree typeSyms, Tree scope, Tree fields, Tree& newFields,
                       Tree& newScope);
 
+// Refuses a program in which the initial value of a global calls a function
+// that uses, directly or through other functions, that global or a later
+// one, whose slot does not exist yet while the value is computed.  `chain`
+// is the top-level declaration chain.
+void CheckInitialValues(Tree chain);
+
 }  // namespace vyl

@@ -235,7 +235,7 @@ bool MemberDeclIn(Tree enclosing, int32_t modifiers, int32_t className, Tree typ
     // A class body holds fields only.
     r.Report(kClassOrTypeMessages[kMalformedMember]);
   }
-  if (!VarDecln(enclosing, name, modifiers, type, syms, chain, newChain, newSyms)) return r.Fail();
+  if (!VarDeclnIn(enclosing, name, modifiers, type, typeSyms, syms, chain, newChain, newSyms)) return r.Fail();
   r.state = kSemicolonExpected;
   if (!Accept(T_Semi)) return r.Fail();
   return r.Succeed(newChain, newSyms);

@@ -112,6 +112,7 @@ bool VYLang(BackEnd& backEnd) {
     }
   }
   if (!AtTrailer(TokenCode())) r.Report("Declaration expected in line " + NumberText(CurrentLine()));
+  CheckInitialValues(chain);
   PhaseEnd(Phase::kParse);
   // 12, 13. The program tree: variables laid out, functions last; the
   // top-level listing.

@@ -116,10 +116,6 @@ bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
       label = L_md;
       r.state = 3;
     }
-    if (op != 0 && o.rightRange.Is(0) && result.form != TermForm::kDivideByZero) {
-      Warn(op == 1 ? "division by zero" : "remainder by zero", o.rightSpan,
-           {{"the division traps when the program runs", SourceSpan{}}});
-    }
     switch (result.form) {
       case TermForm::kDivideByZero:
         PinMessage(o.rightSpan);

@@ -31,6 +31,16 @@ int32_t OptimiseOnce(Tree x) {
 
 bool IsZero(Tree t) { return Is(t, L_cn) && ValueOf(t) == 0; }
 
+// A dereference that reads the memory-mapped space (mmPEEK).
+bool IsMapped(Tree dr) { return Is(Part(dr, 2), L_mt); }
+
+// A dereference of `address` with the size code and the mapping marker of
+// the dereference `like`.
+Tree DerefLike(Tree like, Tree address) {
+  if (IsMapped(like)) return Build(L_dr, Kid(like, 0), {address, Part(like, 2)});
+  return Build(L_dr, Kid(like, 0), {address});
+}
+
 }  // namespace
 
 bool VarOptimize(int32_t& changed, Tree tree) {
@@ -64,8 +74,10 @@ bool VarOptimize(int32_t& changed, Tree tree) {
       changed = OptimiseOnce(x);
       return r.Succeed(changed);
     case L_dr:
-      if (Is(x, L_of) && Is(Part(x, 1), L_in)) return rewrite(FrameSlot(ValueOf(x)));
-      if (Is(x, L_of) && Is(Part(x, 1), L_bg)) return rewrite(GlobalSlot(ValueOf(x)));
+      // A read of the memory-mapped space (an mt marker in child 2) stays a
+      // dereference: as a variable slot it would read ordinary memory.
+      if (!IsMapped(tree) && Is(x, L_of) && Is(Part(x, 1), L_in)) return rewrite(FrameSlot(ValueOf(x)));
+      if (!IsMapped(tree) && Is(x, L_of) && Is(Part(x, 1), L_bg)) return rewrite(GlobalSlot(ValueOf(x)));
       changed = OptimiseOnce(x);
       return r.Succeed(changed);
     case L_bg:
@@ -87,9 +99,10 @@ bool VarOptimize(int32_t& changed, Tree tree) {
         return rewrite(Build(L_of, Kid(x, 0), {inner}));
       }
       if (Is(x, L_dr)) {
-        // The dereference keeps its size code: a byte field stays a byte.
+        // The dereference keeps its size code (a byte field stays a byte)
+        // and its mapping marker.
         OptimiseOnce(inner);
-        return rewrite(Build(L_dr, Kid(x, 0), {inner}));
+        return rewrite(DerefLike(x, inner));
       }
       return r.Fail();
     }
@@ -111,9 +124,10 @@ bool OptDeref(Tree tree) {
   Rule r("OptDeref");
   Tree x = Part(tree, 1);
   if (Is(tree, L_dr) && Is(x, L_ki)) {
-    // The size code moves with the dereference, so that a byte field is
-    // still read as a byte.
-    Replace(tree, Build(L_ki, nullptr, {Build(L_dr, Kid(tree, 0), {Part(x, 1)})}));
+    // The size code and the mapping marker move with the dereference, so
+    // that a byte field is still read as a byte and mmPEEK still reads the
+    // mapped space.
+    Replace(tree, Build(L_ki, nullptr, {DerefLike(tree, Part(x, 1))}));
   }
   return r.Succeed();
 }

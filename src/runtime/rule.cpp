@@ -1,6 +1,8 @@
 // The rule protocol: entry and exit trace, KibStack brackets, error states.
 // The brackets themselves are inline (runtime.h); here are their slow paths
 // near the ends of the KibStack and everything that traces.
+#include <string>
+
 #include "runtime/runtime.h"
 
 namespace vyl {
@@ -21,9 +23,12 @@ int32_t CloseSlowly(RuleStack& k) {
 
 }  // namespace rules
 
+// The entry and exit texts are traced as one piece each, so that the
+// progress echo shows "+Name" and "-Name" whole.
 void Rule::EntryTrace() {
-  TraceText("+");
-  TraceText(name_);
+  std::string text = "+";
+  text += name_;
+  TraceText(text);
   TraceLine();
 }
 
@@ -51,8 +56,9 @@ bool Rule::Fail() {
 void Rule::Report(std::string_view text) { RuleMessage(text); }
 
 void Rule::ExitTrace() {
-  TraceText("-");
-  TraceText(name_);
+  std::string text = "-";
+  text += name_;
+  TraceText(text);
 }
 
 void Rule::ExitResult(bool ok) {

@@ -216,7 +216,9 @@ void Statistics();
 void FeedChecksum(int32_t ch);
 // FeedChecksum of every character of `text`, in order.
 void FeedChecksumText(std::string_view text);
-void CountTraceChar();  // every trace character counts towards "RunawayTrace"
+// Every character that reaches the trace counts towards "RunawayTrace", the
+// line ends included: n characters at once.
+void CountTraceChar(int32_t n = 1);
 // The closing text of a session (statistics, outcome) is bounded: it starts
 // the count again rather than ending a finished compilation as a runaway.
 void RestartRunawayCount();

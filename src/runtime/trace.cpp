@@ -23,6 +23,14 @@ void EchoProgress(std::string_view s) {
   t.progressTick = now + 120;
 }
 
+// The characters that `ch` puts into the trace: a trace file gets a
+// carriage return as CR LF and drops a line feed.
+int32_t TraceWidth(int32_t ch) {
+  if (!TraceIsFile()) return 1;
+  ch &= 0xFF;
+  return ch == '\r' ? 2 : ch == '\n' ? 0 : 1;
+}
+
 }  // namespace
 
 int32_t& TraceColumn() { return Tr().column; }
@@ -34,7 +42,7 @@ void TracePut(int slot, int32_t ch) {
     int32_t& column = TraceColumn();
     ++column;
     if (column > 64 && (ch & 0xFF) < '!' && (ch & 0xFF) != '\r') TraceLine();
-    CountTraceChar();
+    CountTraceChar(TraceWidth(ch));
   } else if (slot == OutputRole()) {
     FeedChecksum(ch);
   }
@@ -67,6 +75,7 @@ void TraceLine() {
   TraceColumn() = 0;
   PutChar(TraceRole(), '\r');
   ++TraceLines();
+  CountTraceChar(TraceWidth('\r'));
 }
 
 void TraceLabel(int32_t label, int32_t showNumber) {
@@ -77,10 +86,11 @@ void TraceLabel(int32_t label, int32_t showNumber) {
   }
 }
 
-// Counts one character of trace output; a trace that runs away ends the run.
-void CountTraceChar() {
+// Counts characters of trace output; a trace that runs away ends the run.
+void CountTraceChar(int32_t n) {
   TraceState& t = Tr();
-  if (++t.runaway > kRunawayLimit) {
+  t.runaway += n;
+  if (t.runaway > kRunawayLimit) {
     t.runaway = 0;
     t.posCounter = 0;
     TraceLine();

@@ -28,6 +28,11 @@ bool IsLoop(Tree& loop, Tree context);
 
 bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree syms, Tree chain, Tree& newChain,
               Tree& newSyms);
+// The same, with the table the class after "new" of a final object is looked
+// up in: for a class field, the table enclosing the class, where the field
+// types are looked up too (`syms` is then the class's member scope).
+bool VarDeclnIn(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree typeSyms, Tree syms, Tree chain,
+                Tree& newChain, Tree& newSyms);
 
 // Switch statements.
 bool SwitchBlockGroup(Tree syms, Tree switchType, Tree prevGroup, Tree& group);

@@ -77,6 +77,7 @@ enum VarDeclnState : int32_t {
   kInstanceInitialised,
   kLargerStructure,
   kSizeNotPositive,
+  kFinalObjectField,
 };
 
 // A value of a scalar type that is one constant: an Expression whose range

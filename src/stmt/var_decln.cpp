@@ -43,6 +43,7 @@ constexpr const char* kVarDeclnMessages[] = {
     "Cannot initialize instance variables",
     "Cannot initialize larger structures",
     "Array size must be >0",
+    "A final object cannot be a class field",
 };
 
 constexpr int32_t kHeaderWord = -16;  // FFF0: the header of an object laid out inline
@@ -162,9 +163,14 @@ bool ArraySuffix(Rule& r, Tree syms, Tree type, Tree& arrayType) {
 }
 
 // "=" "new" aType [ "(" ")" ]: an object of the class laid out inline, at
-// the top level or in the frame of the enclosing function.
-bool FinalObject(Rule& r, Tree enclosing, int32_t name, Tree type, Tree syms, Tree chain, Tree& newChain,
-                 Tree& newSyms) {
+// the top level or in the frame of the enclosing function.  The class after
+// "new" is looked up where the declared type was (`typeSyms`).
+//
+// A class record cannot hold one: an object laid out inline needs its
+// header and length words written when its storage is made, and a record
+// made by "new" is only zeroed.
+bool FinalObject(Rule& r, Tree enclosing, int32_t name, Tree type, Tree typeSyms, Tree syms, Tree chain,
+                 Tree& newChain, Tree& newSyms) {
   r.state = kFinalObjectNeedsNew;
   if (!Accept(T_Assign) || !Accept(K_new)) return false;
   r.state = kCompatibleClass;
@@ -172,11 +178,14 @@ bool FinalObject(Rule& r, Tree enclosing, int32_t name, Tree type, Tree syms, Tr
   bool named = false;
   {
     Attempt alternative(r);
-    named = aType(syms, made);
+    named = aType(typeSyms, made);
   }
-  if (!named || !Assignable(syms, type, made)) return false;
+  if (!named || !Assignable(typeSyms, type, made)) return false;
   r.state = 0;
   if (Accept(T_LParen) && !Accept(T_RParen)) return false;
+  r.state = kFinalObjectField;
+  if (Is(enclosing, L_cl)) return false;
+  r.state = 0;
   Tree classRecord = Part(Part(type, 3), 1);
   int32_t size = 0;
   if (!TypeSize(classRecord, size)) return false;
@@ -320,6 +329,11 @@ bool ConstantItem(Tree syms, Tree& type, int32_t& value) {
 //            | [ "=" Expression ] { "," VarDecln }     (variable)
 bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree syms, Tree chain, Tree& newChain,
               Tree& newSyms) {
+  return VarDeclnIn(enclosing, name, modifiers, type, syms, syms, chain, newChain, newSyms);
+}
+
+bool VarDeclnIn(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree typeSyms, Tree syms, Tree chain,
+                Tree& newChain, Tree& newSyms) {
   Rule r("VarDecln", kVarDeclnMessages);
   if (name != 0) NoteDeclaredName(PreviousSpan());
   if (TokenCode() == T_LBracket) {
@@ -329,7 +343,7 @@ bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree s
     Accept(T_LBracket);
     Tree arrayType = nullptr;
     if (!ArraySuffix(r, syms, type, arrayType) ||
-        !VarDecln(enclosing, 0, modifiers, arrayType, syms, chain, newChain, newSyms)) {
+        !VarDeclnIn(enclosing, 0, modifiers, arrayType, typeSyms, syms, chain, newChain, newSyms)) {
       return r.Fail();
     }
     return r.Succeed(newChain, newSyms);
@@ -345,7 +359,7 @@ bool VarDecln(Tree enclosing, int32_t name, int32_t modifiers, Tree type, Tree s
   const bool isFinal = modifiers >= kModFinal;
   bool done = false;
   if (isFinal && IsClassType(type)) {
-    done = FinalObject(r, enclosing, name, type, syms, chain, newChain, newSyms);
+    done = FinalObject(r, enclosing, name, type, typeSyms, syms, chain, newChain, newSyms);
   } else if (isFinal && IsArrayType(type)) {
     done = FinalArray(r, name, type, syms, chain, newChain, newSyms);
   } else if (isFinal) {
