@@ -118,10 +118,15 @@ class Disassembler {
     int shown = 0;
     for (const DebugStatement& s : info_->statements) {
       if (s.begin != address || s.position.line == shown) continue;
+      if (source_ == nullptr || !source_->available()) {
+        out_ << "; " << s.position.line << "\n";
+      } else {
+        // A block's brace says nothing the statements in it do not.
+        const std::string text = source_->statement_text(s);
+        if (text == "{") continue;
+        out_ << "; " << s.position.line << ": " << text << "\n";
+      }
       shown = s.position.line;
-      out_ << "; " << s.position.line;
-      if (source_ != nullptr && source_->available()) out_ << ": " << source_->statement_text(s);
-      out_ << "\n";
     }
   }
 

@@ -443,7 +443,7 @@ class Evaluator {
     } else if (is_array(target) || is_object(target)) {
       const bool fits = value.type->kind == "null" || value.type->name == target.type->name ||
                         (is_array(value) && value.type->element == target.type->element);
-      if (!fits) throw EvaluationError(node.kids[1]->text + " is not a " + target.type->name);
+      if (!fits) throw EvaluationError(node.kids[1]->text + " is not of type " + target.type->name);
       word = identity(value);
     } else {
       throw EvaluationError(what + " cannot be assigned");

@@ -287,6 +287,17 @@ std::optional<Debugger::Stop> Debugger::check_watchpoints() {
   for (Breakpoint& b : breakpoints_.all()) {
     if (b.kind != Breakpoint::Kind::Watchpoint || !b.enabled) continue;
     if (b.scoped && machine.fp() < b.scope_fp) {
+      if (symbols_.statement_at(machine.pc()) == nullptr) {
+        // Back in the start code: nothing to stop at, the program ends.
+        if (program_out_->mid_line()) {
+          out_ << "\n";
+          program_out_->line_ended();
+        }
+        out_ << "\nWatchpoint " << b.number << " deleted because the program has left the procedure in which\n"
+             << "its expression is valid.\n";
+        breakpoints_.remove(b.number);
+        return std::nullopt;
+      }
       Stop stop;
       stop.kind = Stop::Kind::WatchScope;
       stop.number = b.number;
