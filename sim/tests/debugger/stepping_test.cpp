@@ -117,6 +117,38 @@ TEST(Stepping, UntilALineInARecursionWaitsForTheSameFrame) {
   EXPECT_EQ(lines_of(output).back(), "[Program exited normally]");
 }
 
+TEST(Stepping, ASwitchGoesStraightToItsCase) {
+  SKIP_WITHOUT_DEBUG_INFO();
+  const Compiled program = compile(R"(int kind(char c) {
+  switch (c) {
+    case ' ':
+      return 0;
+    case 'a':
+      return 1;
+    default:
+      return 2;
+  }
+  return 2;
+}
+
+void main() {
+  int k;
+  k = kind('a');
+  k = k + kind('?');
+}
+)");
+  const std::string output = debug(program, "break kind\nrun\nstep\nfinish\ncontinue\nnext\nfinish\n");
+  EXPECT_EQ(lines_of(output),
+            (std::vector<std::string>{"Breakpoint 1 at " + start_of_line(program, 2) + ": file prog.vyl, line 2.", "",
+                                      "Breakpoint 1, kind (c='a') at prog.vyl:2", "2\t  switch (c) {",
+                                      "6\t      return 1;", "Run till exit from #0  kind (c='a') at prog.vyl:6",
+                                      "main () at prog.vyl:15", "15\t  k = kind('a');", "Value returned is 1",
+                                      "Continuing.", "", "Breakpoint 1, kind (c='?') at prog.vyl:2",
+                                      "2\t  switch (c) {", "8\t      return 2;",
+                                      "Run till exit from #0  kind (c='?') at prog.vyl:8", "main () at prog.vyl:16",
+                                      "16\t  k = k + kind('?');", "Value returned is 2"}));
+}
+
 TEST(Stepping, StepiShowsTheAddressInsideAStatement) {
   SKIP_WITHOUT_DEBUG_INFO();
   const Compiled program = compile(factorial);
