@@ -90,7 +90,7 @@ class Debugger {
   };
   enum class State { NotStarted, Stopped, Dead, Exited };
 
-  // Commands on breakpoints, data and the stack (debugger.cpp).
+  // The command line, and the commands on breakpoints (debugger.cpp).
   void command(const std::string& name, const std::string& args);
   void help(const std::string& args);
   void set_breakpoint(const std::string& args, bool temporary);
@@ -98,10 +98,12 @@ class Debugger {
   void enable_breakpoints(const std::string& args, bool enable);
   void condition(const std::string& args);
   void watch(const std::string& args);
+  // Looking at the program (inspect_commands.cpp).
   void print(const std::string& args);
   void set_variable(const std::string& args);
   void display(const std::string& args);
   void undisplay(const std::string& args);
+  void show_displays();
   void info(const std::string& args);
   void info_variables(const std::vector<const DebugVariable*>& variables, const char* none);
   void backtrace(const std::string& args);
@@ -119,10 +121,9 @@ class Debugger {
   std::optional<Stop> check_breakpoints();
   void settle_prologue();
   void report(const Stop& stop, bool always_frame);
-  void show_displays();
   void refresh_watchpoint(Breakpoint& watchpoint);
 
-  // What the commands share.
+  // What the commands share (inspect_commands.cpp).
   bool live() const { return state_ == State::Stopped || state_ == State::Dead; }
   std::vector<Frame> frames() const;
   Frame selected() const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "command_text.h"
 #include "debugger.h"
 
 namespace vylsim {
@@ -10,25 +11,6 @@ namespace vylsim {
 namespace {
 
 constexpr uint8_t line_marker = 0x00;
-
-
-std::string trim(const std::string& text) {
-  const size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos) return "";
-  return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
-}
-
-int count_of(const std::string& args) {
-  const std::string text = trim(args);
-  if (text.empty()) return 1;
-  int n = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9' || n > 1000000) throw EvaluationError("a count must be a positive number, not '" + text + "'");
-    n = n * 10 + (c - '0');
-  }
-  if (n < 1) throw EvaluationError("a count must be a positive number, not '" + text + "'");
-  return n;
-}
 
 }  // namespace
 
@@ -145,7 +127,7 @@ void Debugger::resume_command(const std::string& name, const std::string& args) 
     out_ << "Continuing.\n";
     report(resume(Plan{}), false);
   } else if (name == "step" || name == "next" || name == "stepi") {
-    const int count = count_of(args);
+    const int count = count_argument(args);
     for (int i = 0; i < count; ++i) {
       Plan plan;
       if (name == "stepi") {
