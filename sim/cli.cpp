@@ -9,6 +9,7 @@
 
 #include "debugger.h"
 #include "disassembler.h"
+#include "layout.h"
 #include "line_reader.h"
 #include "loader.h"
 #include "machine.h"
@@ -129,8 +130,24 @@ std::optional<std::string> read_text(const std::string& path) {
   return text.str();
 }
 
+// Whether the debug info was written with this image: its procedures start
+// where the image's procedure table says.
+bool describes(const DebugInfo& info, const std::vector<uint8_t>& image) {
+  const Layout layout(image);
+  for (const DebugProcedure& p : info.procedures) {
+    const auto& procedures = layout.procedures();
+    if (p.number < 0 || static_cast<size_t>(p.number) >= procedures.size()) return false;
+    if (procedures[static_cast<size_t>(p.number)].code_start != p.entry) return false;
+  }
+  return true;
+}
+
 int debug(const Options& options, std::vector<uint8_t> image, DebugInfo info, std::istream& in, std::ostream& out,
           std::ostream& err) {
+  if (!describes(info, image)) {
+    err << "vylsim: the debug info " << debug_info_path(options)
+        << " does not describe this image (compiled again since?): positions and values may be wrong\n";
+  }
   DebugTarget target;
   target.image = std::move(image);
   if (std::optional<SourceFile> source = find_source(info, debug_info_path(options))) {

@@ -309,8 +309,11 @@ void Debugger::watch(const std::string& args) {
   const std::optional<Frame> frame = live() ? std::optional<Frame>(selected()) : std::nullopt;
   Scope s = scope(frame ? &*frame : nullptr);
   s.live = true;  // before the run, the globals as they start
+  std::vector<uint16_t> reads;
+  s.reads = &reads;
   const Value value = b.expression->evaluate(s);
   if (value.in_place) throw CommandError("watch a variable, element or field, not a whole array or object");
+  if (reads.empty() || value.constant) throw CommandError("Cannot watch a constant value.");
   if (s.used_frame && frame) {
     b.scoped = true;
     b.scope_fp = frame->fp;

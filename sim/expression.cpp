@@ -428,6 +428,7 @@ class Evaluator {
     const std::string& what = node.kids[0]->text;
     if (!target.address) throw EvaluationError(what + " is not a variable, element or field");
     if (target.in_place) throw EvaluationError(what + " is a whole array or object: assign its elements or fields");
+    if (target.constant) throw EvaluationError(what + " is part of a constant table");
     if (scope_.writable == nullptr) throw EvaluationError("The program is not being run.");
     const std::string& kind = target.type->kind;
     uint16_t word = 0;

@@ -52,7 +52,11 @@ Value variable_value(const DebugVariable& variable, const Symbols& symbols, cons
 Value constant_value(const DebugConstant& constant, const Symbols& symbols, const MemoryView& memory) {
   const DebugType* type = symbols.type(constant.type);
   if (type == nullptr) throw EvaluationError("the type '" + constant.type + "' of " + constant.name + " is not known");
-  if (constant.address >= 0) return value_at(type, static_cast<uint16_t>(constant.address), true, memory);
+  if (constant.address >= 0) {
+    Value table = value_at(type, static_cast<uint16_t>(constant.address), true, memory);
+    table.constant = true;
+    return table;
+  }
   Value value;
   value.type = type;
   value.word = static_cast<uint16_t>(constant.value);
@@ -103,7 +107,9 @@ Value element(const Value& array, int32_t index, const std::string& what, const 
   }
   const DebugType* type = element_type(array, symbols);
   const uint16_t address = static_cast<uint16_t>(*data + index * element_size(*type));
-  return value_at(type, address, false, memory);
+  Value value = value_at(type, address, false, memory);
+  value.constant = array.constant && array.in_place;
+  return value;
 }
 
 Value field(const Value& object, const std::string& name, const std::string& what, const MemoryView& memory,

@@ -44,6 +44,7 @@ struct Value {
   bool in_place = false;
   std::optional<uint16_t> address;  // where it is stored: variables, elements, fields
   uint16_t word = 0;                // a scalar's value or a reference (0 for null)
+  bool constant = false;            // part of a constant table: not to be changed
 };
 
 // A value of one of the basic types.

@@ -95,6 +95,19 @@ TEST(DebugCommandLine, DebugInfoNamedElsewhereAndNoSource) {
   EXPECT_EQ(lines_of(list.out).back(), "5\tprog.vyl: No such file.");
 }
 
+TEST(DebugCommandLine, DebugInfoOfAnotherCompilationIsPointedOut) {
+  SKIP_WITHOUT_DEBUG_INFO();
+  const Compiled program = compile(echo);
+  const Files files("stale");
+  files.write("prog.dbg", compile(factorial).dbg);
+  const std::string ftx = files.write("prog.ftx", program.ftx);
+  const Outcome outcome = vylsim({"--debug", ftx}, "");
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_NE(outcome.err.find("vylsim: the debug info " + files.path("prog.dbg") + " does not describe this image"),
+            std::string::npos)
+      << outcome.err;
+}
+
 TEST(DebugCommandLine, WithoutDebugInfoThereIsNoDebugger) {
   const Compiled program = compile(echo);
   const Files files("nodbg");

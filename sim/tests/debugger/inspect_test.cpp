@@ -164,11 +164,14 @@ TEST(SetVar, ChangesWhatTheProgramThenUses) {
   const std::string output = debug(program,
                                    "break " + std::to_string(line_of(program, "table[1] = sum(row, 3);")) +
                                        "\nrun\nset var row[0] = 50\nset var small = 7\nset var letter = 'q'\n"
-                                       "set var p.next = null\nset var flag = 3\nset var row = 5\nnext\n"
+                                       "set var p.next = null\nset var flag = 3\nset var row = 5\n"
+                                       "set var primes[0] = 1\nset var LIMIT = 4\nwatch LIMIT\nnext\n"
                                        "print table[1]\nprint small\nprint bytes\nprint letter\nprint p\n");
   const std::vector<std::string> lines = lines_of(output);
-  EXPECT_EQ(std::vector<std::string>(lines.end() - 8, lines.end()),
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 11, lines.end()),
             (std::vector<std::string>{"flag is a boolean: give it true or false", "5 is not of type int[]",
+                                      "primes[0] is part of a constant table",
+                                      "LIMIT is not a variable, element or field", "Cannot watch a constant value.",
                                       shown(program, "k = kind('a');"), "table[1] = 63", "small = 7",
                                       "bytes = {0, 0, 200, 0}", "letter = 'q'", "p = {x = 3, y = -4, next = null}"}))
       << output;
