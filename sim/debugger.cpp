@@ -284,14 +284,14 @@ void Debugger::enable_breakpoints(const std::string& args, bool enable) {
 }
 
 void Debugger::condition(const std::string& args) {
-  const std::vector<std::string> parts = words(args);
-  const std::optional<int> n = parts.empty() ? std::nullopt : parse_number(parts[0]);
+  const std::vector<std::string> given = words(args);
+  const std::optional<int> n = given.empty() ? std::nullopt : parse_number(given[0]);
   if (!n) throw CommandError("condition needs a breakpoint number");
   Breakpoint* b = breakpoints_.find(*n);
   if (b == nullptr || b->kind != Breakpoint::Kind::Breakpoint) {
-    throw CommandError("No breakpoint number " + parts[0] + ".");
+    throw CommandError("No breakpoint number " + given[0] + ".");
   }
-  const std::string rest = trim(trim(args).substr(parts[0].size()));
+  const std::string rest = trim(trim(args).substr(given[0].size()));
   if (rest.empty()) {
     b->condition.reset();
     out_ << "Breakpoint " << *n << " now unconditional.\n";

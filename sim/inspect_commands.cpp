@@ -105,8 +105,8 @@ void Debugger::show_displays() {
 }
 
 void Debugger::info(const std::string& args) {
-  const std::vector<std::string> parts = words(args);
-  const std::string what = parts.empty() ? "" : parts[0];
+  const std::vector<std::string> given = words(args);
+  const std::string what = given.empty() ? "" : given[0];
   auto is = [&](const char* name, size_t shortest) {
     return what.size() >= shortest && std::string(name).starts_with(what);
   };
