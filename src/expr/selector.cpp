@@ -46,6 +46,11 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   if (!Expression(syms, index, indexType, indexRange.low, indexRange.high)) return r.Fail();
   r.state = 2;
   if (!Accept(T_RBracket)) return r.Fail();
+  if (indexRange.IsConstant() && indexRange.low != Word(indexRange.low)) {
+    // A constant index beyond 16 bits: the machine holds its low 16 bits.
+    indexRange = {Word(indexRange.low), Word(indexRange.low)};
+    index = Constant(indexRange.low);
+  }
   int32_t size = 0, isReference = 0, high = 0, elementSize = 0;
   Tree array = Part(type, 3);
   r.state = 3;
@@ -75,7 +80,10 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   if (isReference) base = Build(L_un, nullptr, {base});
 
   if (indexRange.low < 0 || indexRange.high > high) {
-    newAccess = Build(L_rx, Leaf(Clamped(limit)), {base, index});
+    // A scaled index names its element size (child 3): it is checked before
+    // it is scaled.
+    newAccess = elementSize > 1 ? Build(L_rx, Leaf(Clamped(limit)), {base, index, Constant(elementSize)})
+                                : Build(L_rx, Leaf(Clamped(limit)), {base, index});
   } else if (indexRange.IsConstant()) {
     newAccess = Build(L_of, Leaf(Clamped(int64_t{elementSize} * indexRange.low)), {base});
   } else {
