@@ -44,7 +44,7 @@ const std::pair<const char*, int64_t> kHardwareConstants[] = {
     {"white", 215},      {"IntOnBit", 1}, {"PrintOnBit", 2},  {"FlopInBit", 4}, {"DiskPendBit", 8}};
 
 int64_t Fits(int64_t v) {
-  if (v >= kFoldLimit || v <= -kFoldLimit) throw Rejected("a constant leaves the range folding is defined in");
+  if (v >= kFoldLimit || v <= -kFoldLimit) throw Rejected("a constant leaves 32 bits");
   return v;
 }
 
@@ -52,7 +52,7 @@ int64_t Fits(int64_t v) {
 int64_t ShiftConstant(int64_t x, int64_t n) {
   if (n > 0) {
     if (x == 0) return 0;
-    if (n >= 28) Fits(kFoldLimit);
+    if (n >= 32) Fits(kFoldLimit);
     return Fits(x * (int64_t{1} << n));
   }
   if (n <= -63) return x < 0 ? -1 : 0;
@@ -669,7 +669,7 @@ void Checker::Values(Expr& e) {
   }
   switch (e.kind) {
     case ExprKind::Paren: v = e.kids[0]->values; break;
-    case ExprKind::Braces: v = e.kids.back()->values; break;
+    case ExprKind::Braces: break;  // its value is not told: any of its type
     case ExprKind::Unary:
       if (e.op == Op::Not) break;
       for (int32_t a : e.kids[0]->values) v.push_back(MachineUnary(e.op, a));

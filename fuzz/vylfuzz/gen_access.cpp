@@ -124,7 +124,8 @@ ExprPtr Gen::Index(const PathStep& step, const Expr& prefix) {
   }
   // (e & 32767) % n, or % LENGTH of the array: never negative.
   Sx positive = Combine(Op::BitAnd, Int(1), Const(MakeNumber(32767), 32767));
-  if (Valid(positive)) positive.e = MakeParen(std::move(positive.e));
+  if (!Valid(positive) || positive.constant) return MakeNumber(Below(n));
+  positive.e = MakeParen(std::move(positive.e));
   Sx index;
   if (step.byReference && r < 90) {
     Count(Construct::Length);

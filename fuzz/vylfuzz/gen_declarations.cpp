@@ -312,7 +312,8 @@ void Gen::Makers() {
   }
 }
 
-void Gen::MakeFields(const std::string& object, const GClass& c, std::vector<StmtPtr>& out, const Expr& seed) {
+void Gen::MakeFields(const std::string& object, const GClass& c, std::vector<StmtPtr>& out, const Expr& seed,
+                     bool itself) {
   int n = 0;
   for (const GField& f : c.fields) {
     ExprPtr target = MakeField(MakeName(object), f.name);
@@ -326,7 +327,7 @@ void Gen::MakeFields(const std::string& object, const GClass& c, std::vector<Stm
       case GType::Class: {
         const GClass& target = classes_[static_cast<size_t>(f.type->cls)];
         if (f.nullable) break;
-        if (&target == &c) value = MakeName(object);
+        if (&target == &c && itself) value = MakeName(object);
         else value = MakeCall("make" + target.name, std::move(s));
         break;
       }
@@ -352,7 +353,9 @@ void Gen::MakeFields(const std::string& object, const GClass& c, std::vector<Stm
 void Gen::Setup(const Var& v, std::vector<StmtPtr>& out) {
   const GType& t = *v.type;
   if (v.finalObject) {
-    MakeFields(v.name, classes_[static_cast<size_t>(t.cls)], out, *MakeNumber(Range(0, 99)));
+    // A local's own reference must not leave its frame: its fields of its
+    // own class get made objects instead.
+    MakeFields(v.name, classes_[static_cast<size_t>(t.cls)], out, *MakeNumber(Range(0, 99)), v.global);
   } else if (t.kind == GType::Class) {
     out.push_back(Set(MakeName(v.name), MakeCall("make" + classes_[static_cast<size_t>(t.cls)].name, {Literal().e})));
   } else if (t.kind == GType::Array && t.elem->kind == GType::Class) {

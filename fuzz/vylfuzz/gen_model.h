@@ -162,7 +162,10 @@ class Gen {
   void Declare(std::vector<VarGroup>& out, Var v, ExprPtr init, std::vector<Var>& scope);
   std::pair<Var, ExprPtr> RandomVariable(bool global);
   void Setup(const Var& v, std::vector<StmtPtr>& out);
-  void MakeFields(const std::string& object, const GClass& c, std::vector<StmtPtr>& out, const Expr& seed);
+  // Sets the fields of a new object; a field of the object's own class gets
+  // the object itself when `itself`, else a made object.
+  void MakeFields(const std::string& object, const GClass& c, std::vector<StmtPtr>& out, const Expr& seed,
+                  bool itself = true);
   void MakeReady(std::vector<StmtPtr>& out);
   std::string NewName(const char* prefix) { return prefix + std::to_string(names_++); }
 

@@ -28,6 +28,7 @@ constexpr const char* kUsage =
     "--corpus DIR   write each mismatch, reduced, as DIR/NAME.vyl, .out, .stop, .in\n"
     "--verbose      one line per program\n"
     "--no-reduce    report mismatches without reducing them\n"
+    "--coverage     count the constructs the programs held\n"
     "Prints 'N programs, M mismatches'; exits 1 on any mismatch.\n";
 
 std::string ReadFile(const std::string& path, bool& ok) {
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   vylfuzz::CampaignOptions options;
   bool programsGiven = false;
   std::string reference, input, show, replay, check;
+  bool coverage = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -90,6 +92,8 @@ int main(int argc, char** argv) {
       options.verbose = true;
     } else if (arg == "--no-reduce") {
       options.reduce = false;
+    } else if (arg == "--coverage") {
+      coverage = true;
     } else {
       return Usage(("unknown argument " + arg).c_str());
     }
@@ -134,6 +138,12 @@ int main(int argc, char** argv) {
   }
   if (!programsGiven) return Usage("--programs is required");
   vylfuzz::CampaignResult r = vylfuzz::RunCampaign(options, std::cout);
+  if (coverage) {
+    for (size_t c = 0; c < vylfuzz::kConstructs; ++c) {
+      std::cout << r.coverage[c] << "\t" << vylfuzz::ConstructName(static_cast<vylfuzz::Construct>(c)) << "\n";
+    }
+  }
+  std::cout << r.skipped << " skipped, " << r.traps << " ending in a trap\n";
   std::cout << r.programs << " programs, " << r.mismatches << " mismatches\n";
   return r.mismatches == 0 ? 0 : 1;
 }

@@ -108,9 +108,9 @@ struct Model {
   const Type* stringType = nullptr;
 };
 
-// Folded constants must stay below this magnitude: beyond it the compiler's
-// 32-bit folding may overflow, and the language does not say what then.
-constexpr int64_t kFoldLimit = int64_t{1} << 28;
+// Folded constants are 32-bit values: one that leaves 32 bits overflows,
+// and the language does not say what then.
+constexpr int64_t kFoldLimit = int64_t{1} << 31;
 
 // Checks and annotates `program` (which must outlive the model).  Throws
 // Rejected.
