@@ -3,6 +3,7 @@
 #   make test   builds and runs every test
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 # make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang).
+# make fuzz-programs FUZZ_PROGRAMS=100000 compares random programs with a reference interpreter.
 # make bench measures vylc against tcc (README, Performance).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -11,7 +12,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all build run test sanitize check clean deps fuzz bench
+.PHONY: all build run test sanitize check clean deps fuzz fuzz-programs bench
 
 all: build
 
@@ -47,6 +48,17 @@ fuzz:
 	./build-fuzz/fuzz/vylc_fuzzer build-fuzz/corpus build-fuzz/seeds fuzz/regressions \
 	  -dict=fuzz/vyl.dict -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
 	  -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
+# Random programs against the reference interpreter (see README, Random
+# programs): FUZZ_PROGRAMS programs from seed FUZZ_SEED on one core; each
+# mismatch is reduced and kept in fuzz/vylfuzz/cases with its expected output.
+FUZZ_PROGRAMS ?= 100000
+FUZZ_SEED ?= 1
+
+fuzz-programs: deps
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS) --target vylfuzz
+	nice ./build/vylfuzz --programs $(FUZZ_PROGRAMS) --seed $(FUZZ_SEED) --corpus fuzz/vylfuzz/cases
+
 # The benchmark: vylc against tcc on generated programs (see README,
 # Performance).  The programs are written to a RAM file system when there is
 # one, so that disk latency does not swamp the timings of either compiler.

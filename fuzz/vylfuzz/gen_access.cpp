@@ -21,8 +21,22 @@ const Var* Gen::Find(const std::function<bool(const Var&)>& want) {
   return found[static_cast<size_t>(Below(static_cast<int>(found.size())))];
 }
 
-// Every designator of up to three steps from the variables in scope.
-std::vector<Path> Gen::Paths(bool forTarget) {
+// Every designator of up to three steps from the variables in scope (kept
+// while the variables in scope stay the same).
+const std::vector<Path>& Gen::Paths(bool forTarget) {
+  size_t ready = 0;
+  for (const Var& v : locals_) ready += v.ready;
+  for (const Var& v : globals_) ready += v.ready;
+  PathsKey key{scope_, locals_.size(), globals_.size(), ready, globalsReady_, forTarget};
+  PathCache& cache = paths_[forTarget ? 1 : 0];
+  if (cache.valid && cache.key == key) return cache.paths;
+  cache.valid = true;
+  cache.key = key;
+  cache.paths = AllPaths(forTarget);
+  return cache.paths;
+}
+
+std::vector<Path> Gen::AllPaths(bool forTarget) {
   std::vector<Path> paths;
   std::function<void(Path)> extend = [&](Path p) {
     paths.push_back(p);
@@ -76,7 +90,7 @@ std::vector<Path> Gen::Paths(bool forTarget) {
 }
 
 std::optional<Path> Gen::ChoosePath(const GType& t, bool forTarget, bool writable) {
-  std::vector<Path> paths = Paths(forTarget);
+  const std::vector<Path>& paths = Paths(forTarget);
   std::vector<const Path*> fit;
   bool mayTrap = trapBudget_ > 0 && Chance(3);
   for (const Path& p : paths) {

@@ -382,6 +382,7 @@ void Gen::Locals(std::vector<VarGroup>& out, int count) {
 }
 
 void Gen::Begin(GFunc& f, Function& d) {
+  ++scope_;
   fn_ = &f;
   decl_ = &d;
   locals_ = f.params;
@@ -492,6 +493,7 @@ void Gen::Functions(int count) {
       out_.program.decls.push_back(std::move(d));
       fn_ = nullptr;
       locals_.clear();
+      ++scope_;
       if (partner == self) break;
     }
   }

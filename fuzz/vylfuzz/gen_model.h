@@ -206,7 +206,8 @@ class Gen {
   ExprPtr NewArrayOf(const GType& arrayType, int depth);
   ExprPtr Index(const PathStep& step, const Expr& prefix);
   ExprPtr Instantiate(const Path& p, int depth);
-  std::vector<Path> Paths(bool forTarget);
+  const std::vector<Path>& Paths(bool forTarget);
+  std::vector<Path> AllPaths(bool forTarget);
   std::optional<Path> ChoosePath(const GType& t, bool forTarget, bool writable = false);
   std::vector<ExprPtr> Arguments(const GFunc& f, int depth, bool recursive);
   const GFunc* Callee(const GType& result, bool& recursive);
@@ -237,6 +238,20 @@ class Gen {
   bool noCalls_ = false;  // main's initial values call nothing: the globals are not made yet
   int trapBudget_ = 1;    // constructs that may trap on purpose, left in this program
   TypeP rowType_;         // the alias Row (int[3]), when the program declares it
+  // The designators in scope, for reading and for assigning.
+  struct PathsKey {
+    uint64_t scope;
+    size_t locals, globals, ready;
+    bool globalsReady, forTarget;
+    bool operator==(const PathsKey&) const = default;
+  };
+  struct PathCache {
+    bool valid = false;
+    PathsKey key{};
+    std::vector<Path> paths;
+  };
+  PathCache paths_[2];
+  uint64_t scope_ = 0;  // a new one with every function begun
   std::vector<size_t> pending_;  // globals main must make before anything uses them
   std::string byteTable_;        // a byte table every program has
   bool globalsReady_ = false;    // the globals are made (in function bodies and main after its setup)
