@@ -57,7 +57,7 @@ FUZZ_SEED ?= 1
 fuzz-programs: deps
 	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build -j $(JOBS) --target vylfuzz
-	nice ./build/vylfuzz --programs $(FUZZ_PROGRAMS) --seed $(FUZZ_SEED) --corpus fuzz/vylfuzz/cases
+	nice ./build/vylfuzz --programs $(FUZZ_PROGRAMS) --seed $(FUZZ_SEED) --corpus fuzz/vylfuzz/cases --progress 10000
 
 # The benchmark: vylc against tcc on generated programs (see README,
 # Performance).  The programs are written to a RAM file system when there is

@@ -66,6 +66,9 @@ CampaignResult RunCampaign(const CampaignOptions& options, std::ostream& log) {
     std::string source = Print(g.program);
     Verdict v = Compare(source, g.input, options.mutate);
     ++r.programs;
+    if (options.progress && r.programs % options.progress == 0) {
+      log << r.programs << " programs, " << r.mismatches << " mismatches so far" << std::endl;
+    }
     if (options.verbose) log << Numbered(i) << " seed " << seed << ": " << Describe(v) << "\n";
     if (v.kind == Verdict::Skipped) {
       ++r.skipped;

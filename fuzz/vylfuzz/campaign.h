@@ -21,6 +21,7 @@ struct CampaignOptions {
   bool reduce = true;
   bool stopAtFirst = false;
   bool exactSeed = false;  // one program, of `seed` itself (to replay what a campaign reported)
+  uint64_t progress = 0;   // a line every so many programs (0: none)
 };
 
 struct CampaignResult {

@@ -68,7 +68,7 @@ Checker::Checker(Model& m) : m_(m) {
 
 void Checker::Whole(Program& p) {
   for (const std::string& i : p.imports) {
-    if (i == "Hardware") Hardware();
+    if (i == "Hardware" || i == "Hardware.*") Hardware();
     else throw Rejected("package " + i + " is not modelled");
   }
   for (Decl& d : p.decls) {

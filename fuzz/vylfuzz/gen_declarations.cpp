@@ -181,10 +181,32 @@ void Gen::Globals(int count) {
       k.assignable = false;
       Sx value = Chance(70) ? Literal() : Constant(2);
       k.value = value.value;
+      // Several constants may share one declaration, a later one naming an
+      // earlier one.
+      if (groups.empty() || Chance(60)) {
+        VarGroup g;
+        g.isFinal = true;
+        g.type = TypeName("int");
+        groups.push_back(std::move(g));
+      }
+      groups.back().vars.push_back({k.name, std::move(value.e), false, {}});
+      globals_.push_back(std::move(k));
+      Count(Construct::NamedConstant);
+    }
+    // A char and a boolean constant.
+    for (GType::Kind kind : {GType::Char, GType::Bool}) {
+      if (!Chance(50)) continue;
+      Var k;
+      k.name = NewName("K");
+      k.type = Scalar(kind);
+      k.constant = true;
+      k.assignable = false;
+      k.value = kind == GType::Char ? Range(32, 126) : Below(2);
       VarGroup g;
       g.isFinal = true;
-      g.type = TypeName("int");
-      g.vars.push_back({k.name, std::move(value.e), false, {}});
+      g.type = Written(*k.type);
+      g.vars.push_back({k.name, kind == GType::Char ? MakeChar(static_cast<int>(k.value)) : MakeBool(k.value != 0),
+                        false, {}});
       groups.push_back(std::move(g));
       globals_.push_back(std::move(k));
       Count(Construct::NamedConstant);

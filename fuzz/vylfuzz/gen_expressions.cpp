@@ -131,7 +131,7 @@ Sx Gen::Constant(int depth) {
     return lit;
   }
   if (r < 60) {
-    const Var* k = Find([](const Var& v) { return v.constant; });
+    const Var* k = Find([](const Var& v) { return v.constant && v.type->kind == GType::Int; });
     if (k) return Const(MakeName(k->name), k->value);
     return Literal();
   }
@@ -295,6 +295,9 @@ Sx Gen::Bool(int depth) {
   if (depth <= 0 || r < 25) {
     int k = Below(100);
     if (k < 20) {
+      const Var* named = Chance(20) ? Find([](const Var& v) { return v.constant && v.type->kind == GType::Bool; })
+                                    : nullptr;
+      if (named) return Const(MakeName(named->name), named->value);
       bool b = Chance(50);
       Count(Construct::ConstantOperand);
       return Const(MakeBool(b), b);
@@ -350,6 +353,8 @@ Sx Gen::Bool(int depth) {
 Sx Gen::Char(int depth) {
   int r = Below(100);
   if (r < 25 || depth <= 0) {
+    const Var* k = Chance(15) ? Find([](const Var& v) { return v.constant && v.type->kind == GType::Char; }) : nullptr;
+    if (k) return Const(MakeName(k->name), k->value);
     int c = Chance(85) ? Range(32, 126) : Pick(std::vector<int>{'\n', '\t', '\\', '\'', '"', '\r', '\b'});
     Count(Construct::ConstantOperand);
     return Const(MakeChar(c), c);

@@ -157,7 +157,7 @@ StmtPtr Gen::PrintStatement() {
   if (r < 88) {
     StmtPtr s = MakeStmt(StmtKind::Call);
     std::vector<ExprPtr> args;
-    args.push_back(Reference(*StringType(), false, 1, true));
+    args.push_back(Chance(5) ? MakeString("") : Reference(*StringType(), false, 1, true));
     s->expr = MakeCall("say", std::move(args));
     Count(Construct::Print);
     return s;
@@ -314,9 +314,15 @@ StmtPtr Gen::Switch() {
     int lo = *values.begin(), hi = *values.rbegin();
     Count(hi - lo + 1 == count ? Construct::SwitchDense : Construct::SwitchGapped);
     if (lo < 0) Count(Construct::SwitchNegative);
+    const Var* k = Find([](const Var& x) { return x.constant && x.type->kind == GType::Int; });
     for (int v : values) {
       ExprPtr label;
-      if (v < 0) label = MakeUnary(Op::Neg, MakeNumber(-int64_t{v}));
+      if (k && Chance(10)) {
+        // A named constant and the difference: K + (v - K).
+        int64_t d = v - k->value;
+        label = MakeBinary(d < 0 ? Op::Sub : Op::Add, MakeName(k->name), MakeNumber(d < 0 ? -d : d));
+        Count(Construct::FoldedConstant);
+      } else if (v < 0) label = MakeUnary(Op::Neg, MakeNumber(-int64_t{v}));
       else if (Chance(15) && v > 0) label = MakeBinary(Op::Add, MakeNumber(v - 1), MakeNumber(1));
       else label = MakeNumber(v);
       labels.push_back(std::move(label));

@@ -101,7 +101,7 @@ TypeP Gen::RandomValueType() {
 }
 
 Generated Gen::Run() {
-  out_.program.imports.push_back("Hardware");
+  out_.program.imports.push_back(Chance(20) ? "Hardware.*" : "Hardware");
   for (int i = Below(12); i > 0; --i) out_.input.push_back(static_cast<char>(Range(32, 126)));
   trapBudget_ = Chance(30) ? 1 : 0;
   Classes();

@@ -29,6 +29,7 @@ constexpr const char* kUsage =
     "--verbose      one line per program\n"
     "--no-reduce    report mismatches without reducing them\n"
     "--coverage     count the constructs the programs held\n"
+    "--progress N   a line every N programs\n"
     "Prints 'N programs, M mismatches'; exits 1 on any mismatch.\n";
 
 std::string ReadFile(const std::string& path, bool& ok) {
@@ -67,15 +68,17 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (arg == "--programs" || arg == "--seed") {
+    } else if (arg == "--programs" || arg == "--seed" || arg == "--progress") {
       const char* v = value();
       uint64_t n = 0;
       if (!v || !Number(v, n)) return Usage(("a number must follow " + arg).c_str());
       if (arg == "--programs") {
         options.programs = n;
         programsGiven = true;
-      } else {
+      } else if (arg == "--seed") {
         options.seed = n;
+      } else {
+        options.progress = n;
       }
     } else if (arg == "--keep" || arg == "--corpus" || arg == "--reference" || arg == "--input" || arg == "--show" ||
                arg == "--replay" || arg == "--check") {

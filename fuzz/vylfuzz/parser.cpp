@@ -25,6 +25,7 @@ class Parser {
       if (IsPunct(".")) {
         ++pos_;
         Expect("*");
+        p.imports.back() += ".*";
       }
       Expect(";");
     }

@@ -176,7 +176,7 @@ struct Decl {
 };
 
 struct Program {
-  std::vector<std::string> imports;
+  std::vector<std::string> imports;  // "Hardware", or "Hardware.*"
   std::vector<Decl> decls;
 };
 
