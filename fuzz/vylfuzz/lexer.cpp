@@ -140,7 +140,7 @@ class Lexer {
     }
     for (const char* p : kPuncts) {
       std::string_view s(p);
-      if (src_.substr(pos_, s.size()) == s) {
+      if (s[0] == c && src_.substr(pos_, s.size()) == s) {
         pos_ += s.size();
         t.kind = Tok::Punct;
         t.text = std::string(s);

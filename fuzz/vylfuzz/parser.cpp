@@ -309,17 +309,25 @@ class Parser {
     return e;
   }
 
-  static std::optional<Op> BinaryOp(const Token& t, int level) {
-    if (t.kind != Tok::Punct) return std::nullopt;
-    static const std::pair<const char*, Op> kOps[] = {
-        {"*", Op::Mul},   {"/", Op::Div},    {"%", Op::Rem},   {"+", Op::Add},   {"-", Op::Sub},
-        {"<<", Op::Shl},  {">>", Op::Shr},   {">>>", Op::Ushr}, {"&", Op::BitAnd}, {"^", Op::BitXor},
-        {"|", Op::BitOr}, {"==", Op::Eq},    {"!=", Op::Ne},   {"<", Op::Lt},    {"<=", Op::Le},
-        {">", Op::Gt},    {">=", Op::Ge},    {"&&", Op::And},  {"||", Op::Or}};
-    for (const auto& [spelling, op] : kOps) {
-      if (t.text == spelling && Level(op) == level) return op;
+  // The binary operator of the current token at an operator level: each
+  // token's operator is looked up once.
+  std::optional<Op> BinaryOp(int level) {
+    if (binary_.empty()) {
+      static const std::pair<const char*, Op> kOps[] = {
+          {"*", Op::Mul},   {"/", Op::Div},    {"%", Op::Rem},   {"+", Op::Add},   {"-", Op::Sub},
+          {"<<", Op::Shl},  {">>", Op::Shr},   {">>>", Op::Ushr}, {"&", Op::BitAnd}, {"^", Op::BitXor},
+          {"|", Op::BitOr}, {"==", Op::Eq},    {"!=", Op::Ne},   {"<", Op::Lt},    {"<=", Op::Le},
+          {">", Op::Gt},    {">=", Op::Ge},    {"&&", Op::And},  {"||", Op::Or}};
+      binary_.assign(toks_.size(), std::nullopt);
+      for (size_t i = 0; i < toks_.size(); ++i) {
+        if (toks_[i].kind != Tok::Punct) continue;
+        for (const auto& [spelling, op] : kOps) {
+          if (toks_[i].text == spelling) binary_[i] = op;
+        }
+      }
     }
-    return std::nullopt;
+    std::optional<Op> op = binary_[pos_];
+    return op && Level(*op) == level ? op : std::nullopt;
   }
 
  public:
@@ -329,7 +337,7 @@ class Parser {
   ExprPtr Binary(int level) {
     if (level == 2) return Unary();
     ExprPtr left = Binary(level - 1);
-    while (auto op = BinaryOp(Cur(), level)) {
+    while (auto op = BinaryOp(level)) {
       ++pos_;
       ExprPtr right = Binary(level - 1);
       left = MakeBinary(*op, std::move(left), std::move(right));
@@ -442,6 +450,7 @@ class Parser {
   }
 
   std::vector<Token> toks_;
+  std::vector<std::optional<Op>> binary_;  // the binary operator of each token
   size_t pos_ = 0;
   std::set<std::string, std::less<>> types_;
 };
