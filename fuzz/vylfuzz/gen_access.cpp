@@ -89,6 +89,15 @@ std::vector<Path> Gen::AllPaths(bool forTarget) {
   return paths;
 }
 
+std::optional<Path> Gen::PickPath(bool forTarget, const std::function<bool(const Path&)>& want) {
+  std::vector<const Path*> fit;
+  for (const Path& p : Paths(forTarget)) {
+    if (want(p)) fit.push_back(&p);
+  }
+  if (fit.empty()) return std::nullopt;
+  return *fit[static_cast<size_t>(Below(static_cast<int>(fit.size())))];
+}
+
 std::optional<Path> Gen::ChoosePath(const GType& t, bool forTarget, bool writable) {
   const std::vector<Path>& paths = Paths(forTarget);
   std::vector<const Path*> fit;

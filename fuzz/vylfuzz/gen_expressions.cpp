@@ -44,6 +44,18 @@ std::optional<int64_t> Folded(Op op, int64_t a, int64_t b) {
 
 }  // namespace
 
+Witnesses Witnesses::Of(const int32_t* values, size_t n) {
+  std::array<int32_t, 64> sorted{};
+  n = std::min(n, sorted.size());
+  std::copy(values, values + n, sorted.begin());
+  std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n));
+  n = static_cast<size_t>(std::unique(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n)) - sorted.begin());
+  Witnesses w;
+  w.n_ = std::min<size_t>(n, 8);
+  for (size_t i = 0; i < w.n_; ++i) w.v_[i] = sorted[n <= 8 ? i : i * (n - 1) / 7];
+  return w;
+}
+
 Sx Gen::Combine(Op op, Sx a, Sx b) {
   Sx r;
   if (a.constant && b.constant && !IsComparison(op) && op != Op::And && op != Op::Or) {
@@ -54,12 +66,13 @@ Sx Gen::Combine(Op op, Sx a, Sx b) {
   } else if (a.constant && b.constant && IsComparison(op)) {
     r = Const(MakeBinary(op, std::move(a.e), std::move(b.e)), *Folded(op, a.value, b.value));
   } else {
-    std::vector<int32_t> w;
+    WitnessBuilder values;
     for (int32_t x : a.w) {
       for (int32_t y : b.w) {
-        if (auto v = MachineBinary(op, x, y)) w.push_back(*v);
+        if (auto v = MachineBinary(op, x, y)) values.Add(*v);
       }
     }
+    Witnesses w = values.Take();
     // The value of a comparison or a logical operator is told only from
     // constant operands.
     if (IsComparison(op) || op == Op::And || op == Op::Or) w = kBoolValues;
@@ -72,7 +85,7 @@ Sx Gen::Combine(Op op, Sx a, Sx b) {
       if (kept->constant) return Const(MakeBinary(op, std::move(a.e), std::move(b.e)), kept->value);
       w = kept->w;
     }
-    r = Leaf(MakeBinary(op, std::move(a.e), std::move(b.e)), Distinct(std::move(w)));
+    r = Leaf(MakeBinary(op, std::move(a.e), std::move(b.e)), w);
   }
   Count(OpConstructOf(op));
   return r;
@@ -90,10 +103,9 @@ Sx Gen::Unary(Op op, Sx a) {
   Count(op == Op::Neg ? Construct::OpNeg : op == Op::Plus ? Construct::OpPlus : op == Op::Compl ? Construct::OpCompl
                                                                                                 : Construct::OpNot);
   if (a.constant) return Const(MakeUnary(op, std::move(a.e)), apply(a.value));
-  std::vector<int32_t> w;
-  for (int32_t x : a.w) w.push_back(MachineUnary(op, x));
-  if (op == Op::Not) w = kBoolValues;
-  return Leaf(MakeUnary(op, std::move(a.e)), Distinct(std::move(w)));
+  WitnessBuilder values;
+  for (int32_t x : a.w) values.Add(MachineUnary(op, x));
+  return Leaf(MakeUnary(op, std::move(a.e)), op == Op::Not ? Witnesses(kBoolValues) : values.Take());
 }
 
 // ----- constants
@@ -262,14 +274,12 @@ Sx Gen::IntLeaf(int depth) {
   }
   if (r < 71) {
     // LENGTH of an array reached by reference, computed when the program runs.
-    std::vector<Path> paths = Paths(false);
-    std::erase_if(paths, [](const Path& p) { return !p.type->Reference() || p.type->kind != GType::Array || p.nullable; });
-    if (!paths.empty()) {
+    std::optional<Path> p = PickPath(false, [](const Path& q) {
+      return q.type->Reference() && q.type->kind == GType::Array && !q.nullable;
+    });
+    if (p) {
       Count(Construct::Length);
-      Path p = Pick(paths);
-      std::vector<ExprPtr> args;
-      args.push_back(Instantiate(p, depth));
-      return Leaf(MakeCall("LENGTH", std::move(args)), kLengthValues);
+      return Leaf(MakeCall("LENGTH", Instantiate(*p, depth)), kLengthValues);
     }
     return Constant(1);
   }
@@ -318,10 +328,9 @@ Sx Gen::Bool(int depth) {
     if (k < 82) return Combine(op, Bool(depth - 1), Bool(depth - 1));
     if (k < 88) return Combine(op, Byte(depth - 1), Byte(depth - 1));
     // References: of one type, or with null.
-    std::vector<Path> paths = Paths(false);
-    std::erase_if(paths, [](const Path& p) { return !p.type->Reference(); });
-    if (paths.empty()) return Combine(op, Int(depth - 1), Int(depth - 1));
-    Path p = Pick(paths);
+    std::optional<Path> chosen = PickPath(false, [](const Path& q) { return q.type->Reference(); });
+    if (!chosen) return Combine(op, Int(depth - 1), Int(depth - 1));
+    Path p = std::move(*chosen);
     Op eq = Chance(50) ? Op::Eq : Op::Ne;
     ExprPtr left = Instantiate(p, depth);
     ExprPtr right;
@@ -363,11 +372,11 @@ Sx Gen::Char(int depth) {
   if (r < 78) {
     Sx n = Int(depth - 1);
     Count(Construct::Chr);
-    std::vector<int32_t> w;
-    for (int32_t v : n.w) w.push_back(v & 0xFF);
+    WitnessBuilder values;
+    for (int32_t v : n.w) values.Add(v & 0xFF);
     std::vector<ExprPtr> args;
     args.push_back(std::move(n.e));
-    Sx c = {MakeCall("CHR", std::move(args)), Distinct(std::move(w)), n.constant, n.value & 0xFF};
+    Sx c = {MakeCall("CHR", std::move(args)), values.Take(), n.constant, n.value & 0xFF};
     // The value of CHR of a constant is known; of anything else it is not.
     if (!c.constant && c.w.size() < 2) return Const(MakeChar('z'), 'z');
     return c;

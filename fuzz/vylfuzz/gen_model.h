@@ -4,6 +4,7 @@
 // gen_expressions.cpp.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -80,9 +81,38 @@ struct GFunc {
 // must have two different ones: the compiler follows the range of every
 // expression, replaces one that can take one value only by that value, and
 // then does not evaluate its operands.
+// At most eight values, each once, spread over the range of those given.
+// (Held in place: the generator makes a set for every expression.)
+class Witnesses {
+ public:
+  Witnesses() = default;
+  Witnesses(const std::vector<int32_t>& values) { *this = Of(values.data(), values.size()); }
+  static Witnesses Of(const int32_t* values, size_t n);
+  const int32_t* begin() const { return v_.data(); }
+  const int32_t* end() const { return v_.data() + n_; }
+  size_t size() const { return n_; }
+
+ private:
+  std::array<int32_t, 8> v_{};
+  size_t n_ = 0;
+};
+
+// Collects the values of every pair of two sets (64 at most).
+class WitnessBuilder {
+ public:
+  void Add(int32_t x) {
+    if (n_ < buf_.size()) buf_[n_++] = x;
+  }
+  Witnesses Take() const { return Witnesses::Of(buf_.data(), n_); }
+
+ private:
+  std::array<int32_t, 64> buf_{};
+  size_t n_ = 0;
+};
+
 struct Sx {
   ExprPtr e;
-  std::vector<int32_t> w;
+  Witnesses w;
   bool constant = false;
   int64_t value = 0;  // constant: exact
 };
@@ -113,8 +143,11 @@ struct Path {
 };
 
 inline int32_t Wrap(int64_t v) { return Wrap16(v); }
-inline Sx Leaf(ExprPtr e, const std::vector<int32_t>& w) { return {std::move(e), w, false, 0}; }
-inline Sx Const(ExprPtr e, int64_t v) { return {std::move(e), {Wrap(v)}, true, v}; }
+inline Sx Leaf(ExprPtr e, const Witnesses& w) { return {std::move(e), w, false, 0}; }
+inline Sx Const(ExprPtr e, int64_t v) {
+  int32_t word = Wrap(v);
+  return {std::move(e), Witnesses::Of(&word, 1), true, v};
+}
 inline Construct OpConstructOf(Op op) {
   return static_cast<Construct>(static_cast<int>(Construct::OpMul) + static_cast<int>(op) - static_cast<int>(Op::Mul));
 }
@@ -209,6 +242,8 @@ class Gen {
   const std::vector<Path>& Paths(bool forTarget);
   std::vector<Path> AllPaths(bool forTarget);
   std::optional<Path> ChoosePath(const GType& t, bool forTarget, bool writable = false);
+  // One of the designators in scope that `want` accepts.
+  std::optional<Path> PickPath(bool forTarget, const std::function<bool(const Path&)>& want);
   std::vector<ExprPtr> Arguments(const GFunc& f, int depth, bool recursive);
   const GFunc* Callee(const GType& result, bool& recursive);
   ExprPtr DepthArgument(const GFunc& f, bool recursive);

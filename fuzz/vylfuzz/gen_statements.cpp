@@ -136,12 +136,10 @@ StmtPtr Gen::Assignment() {
 }
 
 StmtPtr Gen::ReferenceAssignment() {
-  std::vector<Path> paths = Paths(true);
-  std::erase_if(paths, [](const Path& p) { return !p.type->Reference() || p.nullable; });
-  if (paths.empty()) return Assignment();
-  Path p = Pick(paths);
-  ExprPtr value = Reference(*p.type, p.writable, 2);
-  return Set(Instantiate(p, 2), std::move(value));
+  std::optional<Path> p = PickPath(true, [](const Path& q) { return q.type->Reference() && !q.nullable; });
+  if (!p) return Assignment();
+  ExprPtr value = Reference(*p->type, p->writable, 2);
+  return Set(Instantiate(*p, 2), std::move(value));
 }
 
 StmtPtr Gen::PrintStatement() {

@@ -3,6 +3,8 @@
 // gen_expressions.cpp.
 #include "generator.h"
 
+#include <array>
+
 #include "gen_model.h"
 
 namespace vylfuzz {
@@ -38,9 +40,16 @@ bool Same(const GType& a, const GType& b) {
 Gen::Gen(uint64_t seed) : rng_(seed * 0x9E3779B97F4A7C15ull + 12345) {}
 
 TypeP Gen::Scalar(GType::Kind k) const {
-  auto t = std::make_shared<GType>();
-  t->kind = k;
-  return t;
+  static const std::array<TypeP, 7> kScalars = [] {
+    std::array<TypeP, 7> all;
+    for (int i = 0; i < 7; ++i) {
+      auto t = std::make_shared<GType>();
+      t->kind = static_cast<GType::Kind>(i);
+      all[static_cast<size_t>(i)] = t;
+    }
+    return all;
+  }();
+  return kScalars[static_cast<size_t>(k)];
 }
 
 TypeP Gen::ArrayOf(TypeP elem, int length, std::string alias) const {

@@ -34,7 +34,7 @@ TEST(GeneratorTest, TheSameSeedWritesTheSameProgram) {
 // the printer parenthesises what precedence needs and the reader reads it
 // as the compiler does.
 TEST(GeneratorTest, ProgramsReadBackAsWritten) {
-  for (uint64_t seed = 1; seed <= 150; ++seed) {
+  for (uint64_t seed = 1; seed <= 60; ++seed) {
     std::string text = Print(Generate(seed).program);
     Program again;
     ASSERT_NO_THROW(again = Parse(text)) << "seed " << seed;
@@ -61,7 +61,7 @@ TEST(GeneratorTest, PrinterParenthesisesByPrecedence) {
 // its budget) but for a few that allocate or run more than the budget.
 TEST(GeneratorTest, ProgramsMeanSomethingAndEnd) {
   int invalid = 0, traps = 0;
-  const int n = 300;
+  const int n = 150;
   for (uint64_t seed = 1; seed <= n; ++seed) {
     Generated g = Generate(seed);
     Outcome o = RunReference(Print(g.program), g.input);
