@@ -184,6 +184,23 @@ TEST(ReferenceTest, TrapsStopTheProgram) {
   for (const Case& c : cases) Expect(c);
 }
 
+TEST(ReferenceTest, DevicesAndPackages) {
+  const Case cases[] = {
+      {"registers are memory", "void main() { Video.left = 7; Disk.count = -2; show(Video.left + Disk.count); "
+                               "show(Date.hours); }",
+       "5\n0\n"},
+      {"Print and Mouse.datum share the printer's word",
+       "void main() { Print.datum = 72; Mouse.datum = 105; Print.datum = 256 + 10; }", "Hi\n"},
+      {"the constants", "void main() { show(minRed * 3 + minGreen * 2 + minBlue * maxColor + white + ClipRect); }",
+       "407\n"},
+  };
+  for (const Case& c : cases) Expect(c);
+  Outcome o = RunReference("void main() { Print.datum = 65; }\n");
+  EXPECT_EQ(o.stop, Outcome::Invalid);  // Print is Hardware's
+  o = RunReference("import Hardware.*;\nvoid main() { Print.datum = 64 + IntOnBit + PrintOnBit; }\n");
+  EXPECT_EQ(o.output, "C");
+}
+
 // Programs whose meaning the language does not fix, or that leave the
 // budget, stop as invalid.
 TEST(ReferenceTest, RefusesWhatTheLanguageLeavesOpen) {
