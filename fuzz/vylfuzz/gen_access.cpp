@@ -116,13 +116,13 @@ std::optional<Path> Gen::ChoosePath(const GType& t, bool forTarget, bool writabl
   return *p;
 }
 
-ExprPtr Gen::Index(const PathStep& step, const Expr& prefix) {
+ExprPtr Gen::Index(const PathStep& step, const Expr& prefix, int depth) {
   int n = step.length;
-  int r = Below(100);
+  int r = depth <= 0 ? 10 : Below(100);  // deep inside an expression: a constant index
   if (trapBudget_ > 0 && r < 3) {
     --trapBudget_;
     Count(Construct::MayTrapIndex);
-    return Int(2).e;
+    return Int(std::min(depth, 2)).e;
   }
   if (r < 35 || n == 1) {
     int c = Below(n);
@@ -140,13 +140,13 @@ ExprPtr Gen::Index(const PathStep& step, const Expr& prefix) {
     int mask = 1;
     while (mask * 2 <= n) mask *= 2;
     for (int tries = 0; tries < 3; ++tries) {
-      Sx s = Combine(Op::BitAnd, Int(1), Const(MakeNumber(mask - 1), mask - 1));
+      Sx s = Combine(Op::BitAnd, Int(depth - 1), Const(MakeNumber(mask - 1), mask - 1));
       if (Valid(s)) return std::move(s.e);
     }
     return MakeNumber(0);
   }
   // (e & 32767) % n, or % LENGTH of the array: never negative.
-  Sx positive = Combine(Op::BitAnd, Int(1), Const(MakeNumber(32767), 32767));
+  Sx positive = Combine(Op::BitAnd, Int(depth - 1), Const(MakeNumber(32767), 32767));
   if (!Valid(positive) || positive.constant) return MakeNumber(Below(n));
   positive.e = MakeParen(std::move(positive.e));
   Sx index;
@@ -162,10 +162,9 @@ ExprPtr Gen::Index(const PathStep& step, const Expr& prefix) {
 
 ExprPtr Gen::Instantiate(const Path& p, int depth) {
   ExprPtr e = MakeName(p.root->name);
-  (void)depth;
   for (const PathStep& s : p.steps) {
     if (s.index) {
-      ExprPtr i = Index(s, *e);
+      ExprPtr i = Index(s, *e, depth - 1);
       e = MakeIndex(std::move(e), std::move(i));
     } else {
       e = MakeField(std::move(e), s.field);
@@ -252,7 +251,7 @@ std::vector<ExprPtr> Gen::Arguments(const GFunc& f, int depth, bool recursive) {
 }
 
 Sx Gen::CallOf(const GType& t, int depth) {
-  if (noCalls_) return {};
+  if (noCalls_ || depth < 0) return {};  // calls nest a few deep at most
   bool recursive = false;
   const GFunc* f = Callee(t, recursive);
   if (!f) return {};

@@ -50,6 +50,7 @@ void Gen::Begin(GFunc& f, Function& d) {
   mult_ = 1;
   cost_ = 0;
   selfCalls_ = 0;
+  bodyNodes_ = 0;
   guarded_ = !f.recursive;
 }
 

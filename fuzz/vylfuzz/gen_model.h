@@ -237,7 +237,7 @@ class Gen {
   Sx CallOf(const GType& t, int depth);
   ExprPtr Reference(const GType& t, bool writable, int depth, bool argument = false);
   ExprPtr NewArrayOf(const GType& arrayType, int depth);
-  ExprPtr Index(const PathStep& step, const Expr& prefix);
+  ExprPtr Index(const PathStep& step, const Expr& prefix, int depth);
   ExprPtr Instantiate(const Path& p, int depth);
   const std::vector<Path>& Paths(bool forTarget);
   std::vector<Path> AllPaths(bool forTarget);
@@ -268,6 +268,7 @@ class Gen {
   long mult_ = 1;         // how many times the current statement may run per call
   long cost_ = 0;         // the estimated cost of one call so far
   int selfCalls_ = 0;     // recursive calls written
+  size_t bodyNodes_ = 0;  // tree nodes of the function's statements so far
   bool guarded_ = false;  // below the depth test of a recursive function
   bool inMain_ = false;
   bool noCalls_ = false;  // main's initial values call nothing: the globals are not made yet

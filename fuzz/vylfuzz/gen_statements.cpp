@@ -18,6 +18,26 @@ bool IsExit(const Stmt& s) {
   return s.kind == StmtKind::Break || s.kind == StmtKind::Continue || s.kind == StmtKind::Return;
 }
 
+size_t Nodes(const Expr& e) {
+  size_t n = 1;
+  for (const ExprPtr& k : e.kids) n += Nodes(*k);
+  return n;
+}
+
+// The size of a statement in tree nodes, a measure of its code.
+size_t Nodes(const Stmt& s) {
+  size_t n = 1 + (s.target ? Nodes(*s.target) : 0) + (s.expr ? Nodes(*s.expr) : 0);
+  for (const StmtPtr& b : s.body) n += Nodes(*b);
+  for (const SwitchGroup& g : s.groups) {
+    for (const StmtPtr& b : g.body) n += Nodes(*b);
+  }
+  return n;
+}
+
+// A function's code stays well below the 8 KB a jump reaches (its returns
+// jump to its end): statements stop coming past this many tree nodes.
+constexpr size_t kBodyNodes = 900;
+
 }  // namespace
 
 StmtPtr Gen::Set(ExprPtr target, ExprPtr value) {
@@ -83,9 +103,10 @@ std::vector<StmtPtr> Gen::FillLoop(const std::string& array, const GType& type) 
 }
 
 void Gen::Statements(std::vector<StmtPtr>& out, int count) {
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count && bodyNodes_ < kBodyNodes; ++i) {
     StmtPtr s = Statement();
     if (!s) continue;
+    if (depth_ == 0) bodyNodes_ += Nodes(*s);
     bool exits = IsExit(*s);
     out.push_back(std::move(s));
     if (exits) break;  // nothing after it would run
