@@ -6,6 +6,7 @@
 # with warnings as errors (VYL_WERROR); make run and a build by hand do not.
 # make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang);
 # make fuzz-lsp the language server likewise.
+# make fuzz-programs FUZZ_PROGRAMS=100000 compares random programs with a reference interpreter.
 # make bench measures vylc against tcc (README, Performance).
 # make playground builds the web page in build-web/playground (README, Playground);
 # make web-test runs its tests (ctest -L web).
@@ -17,7 +18,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all configure build run test sanitize check clean deps fuzz fuzz-lsp bench playground web-test vscode
+.PHONY: all configure build run test sanitize check clean deps fuzz fuzz-lsp fuzz-programs bench playground web-test vscode
 
 all: build
 
@@ -72,6 +73,17 @@ fuzz-lsp:
 	./build-fuzz/fuzz/vyl_lsp_fuzzer build-fuzz/lsp-corpus fuzz/lsp-seeds fuzz/lsp-regressions \
 	  -dict=fuzz/vyl-lsp.dict -max_len=16384 -timeout=10 -rss_limit_mb=4096 \
 	  -artifact_prefix=build-fuzz/lsp-artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
+# Random programs against the reference interpreter (see README, Random
+# programs): FUZZ_PROGRAMS programs from seed FUZZ_SEED on one core; each
+# mismatch is reduced and kept in fuzz/vylfuzz/cases with its expected output.
+FUZZ_PROGRAMS ?= 100000
+FUZZ_SEED ?= 1
+
+fuzz-programs: deps
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS) --target vylfuzz
+	nice ./build/vylfuzz --programs $(FUZZ_PROGRAMS) --seed $(FUZZ_SEED) --corpus fuzz/vylfuzz/cases --progress 10000
+
 # The benchmark: vylc against tcc on generated programs (see README,
 # Performance).  The programs are written to a RAM file system when there is
 # one, so that disk latency does not swamp the timings of either compiler.

@@ -48,6 +48,11 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   const SourceSpan indexSpan = SpanFrom(indexBegin);
   r.state = 2;
   if (!Accept(T_RBracket)) return r.Fail();
+  if (indexRange.IsConstant() && indexRange.low != Word(indexRange.low)) {
+    // A constant index beyond 16 bits: the machine holds its low 16 bits.
+    indexRange = {Word(indexRange.low), Word(indexRange.low)};
+    index = Constant(indexRange.low);
+  }
   int32_t size = 0, isReference = 0, high = 0, elementSize = 0;
   Tree array = Part(type, 3);
   r.state = 3;
@@ -82,7 +87,10 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
                std::to_string(high) + ")",
            indexSpan, {{"the index is checked when the program runs, and the check traps", SourceSpan{}}});
     }
-    newAccess = Build(L_rx, Leaf(Clamped(limit)), {base, index});
+    // A scaled index names its element size (child 3): it is checked before
+    // it is scaled.
+    newAccess = elementSize > 1 ? Build(L_rx, Leaf(Clamped(limit)), {base, index, Constant(elementSize)})
+                                : Build(L_rx, Leaf(Clamped(limit)), {base, index});
   } else if (indexRange.IsConstant()) {
     newAccess = Build(L_of, Leaf(Clamped(int64_t{elementSize} * indexRange.low)), {base});
   } else {

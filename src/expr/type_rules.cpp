@@ -24,6 +24,9 @@ bool IsOpenArray(Tree type) {
   return ArrayBounds(type, high, elementSize) && high < 0;
 }
 
+// The element type of an array type.
+Tree ElementType(Tree type) { return Part(Is(type, L_ty) && KidCount(type) >= 3 ? Kid(type, 3) : type, 2); }
+
 constexpr const char* kCoerceMessages[] = {nullptr, "Huh (Coerce)?"};
 
 }  // namespace
@@ -79,6 +82,13 @@ bool Comparable(Tree syms, Tree a, Tree b, Tree& common) {
     return r.Succeed(common);
   }
   if (IsNullType(b) && (IsReferenceType(a) || IsOpenArray(a))) {
+    common = a;
+    return r.Succeed(common);
+  }
+  // Arrays of any length of one element type: a global's, a local's and
+  // a new array's types are built apart.  A String is a String's only.
+  if (IsOpenArray(a) && IsOpenArray(b) && IsKeyType(syms, kKeyString, a) == IsKeyType(syms, kKeyString, b) &&
+      Equal(ElementType(a), ElementType(b))) {
     common = a;
     return r.Succeed(common);
   }
