@@ -251,7 +251,17 @@ void Checker::FinalTable(Declarator& d, const Type* t) {
       table.values.push_back(Wrap(item->folded));
     }
   } else if (d.init && d.init->kind == ExprKind::String && elem == m_.charType) {
-    for (char c : d.init->text) table.values.push_back(static_cast<unsigned char>(c) & 0x7F);
+    // A string table is the string's one table, shared with every equal
+    // literal and string table of the program.
+    Expression(*d.init);
+    const int shared = m_.strings.at(d.init->text);
+    if (t->length >= 0 && t->length != static_cast<int>(m_.tables[shared].values.size()))
+      throw Rejected("array size does not match data");
+    Symbol& s = NewSymbol(Symbol::Table, d.name);
+    s.type = m_.tables[shared].type;
+    s.slot = shared;
+    Bind(d.name, &s);
+    return;
   } else {
     throw Rejected("a final array needs a table or a string");
   }
