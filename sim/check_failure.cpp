@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "instruction.h"
 #include "values.h"
 
 namespace vylsim {
@@ -104,7 +103,6 @@ void CheckHistory::record(const Machine& machine) {
   const int32_t limit = as_signed(machine.word(sp));
   entry.offset = as_signed(machine.word(static_cast<uint16_t>(sp - 2)));
   entry.base = machine.word(static_cast<uint16_t>(sp - 4));
-  entry.below = machine.word(static_cast<uint16_t>(sp - 6));
   if (limit == 0) {
     entry.length = 0;
   } else {
@@ -127,50 +125,22 @@ CheckFailure CheckHistory::failure() const {
     failure.base = test.base;
     failure.offset = test.offset;
     failure.length = test.length;
-    failure.below = test.below;
   } else if (test.opcode == op_dup) {
     failure.kind = CheckFailure::Kind::Null;
   }
   return failure;
 }
 
-namespace {
-
-std::string outside(int32_t index, int32_t count) {
-  if (count <= 0) return "index " + std::to_string(index) + " of an empty array";
-  return "index " + std::to_string(index) + " outside 0.." + std::to_string(count - 1);
-}
-
-// An index checked before it is scaled (base 0): against the element count
-// of an array in place, or, for an array behind a reference, against the
-// largest index whose byte offset fits in 16 bits, the scaled offset being
-// checked against the array's length next (PUSH size, MUL, PUSH, INDEX).
-// The reference lies under the check's operands.
-std::string describe_unscaled(const CheckFailure& failure, const Machine& machine) {
-  const std::span<const uint8_t> memory = machine.memory();
-  const Instruction scale = decode(memory, static_cast<uint16_t>(failure.check + 2));
-  const Instruction multiply = decode(memory, static_cast<uint16_t>(scale.address + scale.length));
-  const Instruction limit = decode(memory, static_cast<uint16_t>(multiply.address + multiply.length));
-  const Instruction index = decode(memory, static_cast<uint16_t>(limit.address + limit.length));
-  const bool behind_reference = (scale.op == Op::Push || scale.op == Op::Lit) && scale.operand > 0 &&
-                                multiply.op == Op::Mul && index.op == Op::Index && failure.below != 0;
-  if (!behind_reference) return outside(failure.offset, failure.length);
-  const int32_t bytes = static_cast<int16_t>(machine.word(static_cast<uint16_t>(failure.below - 2)));
-  return outside(failure.offset, bytes / scale.operand);
-}
-
-}  // namespace
-
 std::string describe(const CheckFailure& failure, const Machine& machine, const Symbols& symbols, const Frame& frame) {
   if (failure.kind == CheckFailure::Kind::Null) return "null reference";
   if (failure.kind != CheckFailure::Kind::Index) return machine.reason();
-  if (failure.base == 0) return describe_unscaled(failure, machine);
   if (const DebugType* element = find_element_type(machine, symbols, frame, failure.base)) {
     const int size = element_size(*element);
     if (size > 0 && failure.offset % size == 0 && failure.length % size == 0) {
       const int32_t index = failure.offset / size;
       const int32_t length = failure.length / size;
-      return outside(index, length);
+      if (length <= 0) return "index " + std::to_string(index) + " of an empty array";
+      return "index " + std::to_string(index) + " outside 0.." + std::to_string(length - 1);
     }
   }
   return "index out of range (byte " + std::to_string(failure.offset) + " of an array of " +

@@ -6,9 +6,7 @@
 //
 //   base, offset, limit, INDEX, JUMPZ trap    an index check: the offset of
 //     or ..., INDEX, NOT, JUMPZ +2            the element in bytes and the
-//                                             array's length in bytes; with
-//                                             base 0, the element's index
-//                                             before it is scaled
+//                                             array's length in bytes
 //   DUP, JUMPZ trap  or  DUP, NOT, JUMPZ +2   a null check
 //
 // and the JUMPZ is the check itself, in the statement that made it.
@@ -31,7 +29,6 @@ struct CheckFailure {
   uint16_t base = 0;         // Index: the array's first element
   int32_t offset = 0;        // Index: the element's offset in bytes
   int32_t length = 0;        // Index: the array's length in bytes
-  uint16_t below = 0;        // Index: the word under the check's operands
 };
 
 // The last instructions run, with the operands of each INDEX.
@@ -50,7 +47,6 @@ class CheckHistory {
     uint16_t base = 0;
     int32_t offset = 0;
     int32_t length = 0;  // 0 for INDEX's byte store
-    uint16_t below = 0;
   };
   const Entry& back(size_t n) const { return ring_[(count_ - 1 - n) % ring_.size()]; }
 

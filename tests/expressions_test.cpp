@@ -161,15 +161,15 @@ TEST_F(ExpressionTest, TreesAndRanges) {
       {"a[2]", "dr(of 4(of 14))", lo, hi},
       {"a[i & 7]", "dr(ad(of 14,mp(an(dr(of 34),cn 7),cn 2)))", lo, hi},
       {"bytes[i & 3]", "dr 1(ad(of 36,an(dr(of 34),cn 3)))", 0, 255},
-      {"a[i]", "dr(rx 20(of 14,mp(dr(of 34),cn 2),cn 2))", lo, hi},  // the element size: checked before scaling
-      {"a[10]", "dr(rx 20(of 14,cn 20,cn 2))", lo, hi},  // scaled at once
-      {"a[-1]", "dr(rx 20(of 14,cn -2,cn 2))", lo, hi},
+      {"a[i]", "dr(rx 20(of 14,mp(dr(of 34),cn 2)))", lo, hi},
+      {"a[10]", "dr(rx 20(of 14,cn 20))", lo, hi},  // scaled at once
+      {"a[-1]", "dr(rx 20(of 14,cn -2))", lo, hi},
       {"a[i & 15]", "dr(rx 20(of 14,mp(...", lo, hi},
       {"bytes[4]", "dr 1(rx 4(of 36,cn 4))", 0, 255},
-      {"s[i]", "dr(rx -2(un(dr(of -2)),mp(dr(of 34),cn 2),cn 2))", lo, hi},
+      {"s[i]", "dr(rx -2(un(dr(of -2)),mp(dr(of 34),cn 2)))", lo, hi},
       {"s[0]", "dr(rx -2(un(dr(of -2)),...", lo, hi},
       {"m[1][2]", "dr(of 4(of 6(of 40)))", lo, hi},  // a row of int[3] is 6 bytes
-      {"m[i][0]", "dr(of 0(rx 24(of 40,mp(dr(of 34),cn 6),cn 6)))", lo, hi},
+      {"m[i][0]", "dr(of 0(rx 24(of 40,mp(dr(of 34),cn 6))))", lo, hi},
       {"p.y", "ki(dr(of 2(un(dr(of 12)))))", lo, hi},  // the reference checked against null
       {"ps[2].x", "ki(dr(of 0(un(dr(of 4(of 64))))))", lo, hi},
       {"&a[i & 1]", "ad(of 14,...", lo, hi},

@@ -77,38 +77,6 @@ bool TrapCheck(int32_t op, int32_t loc, int32_t& next) {
   return true;
 }
 
-// A checked element: the base address, the byte index, the limit in bytes
-// (negative: the array's length word holds it), INDEX and the trap.  An
-// index scaled by an element size above 1 (child 3 holds the size, child 2
-// the product) is checked before it is scaled,
-// so that no index passes whose product wraps around 16 bits: INDEX on a
-// base of 0 checks it against the element count of an array of known
-// length (its address is then base + index * size), and against the indexes
-// whose product fits in 15 bits for an array of any length, whose byte
-// index is then checked against its length.  A constant byte index beyond
-// 16 bits is checked as -1: no array holds it.
-bool CheckedElement(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
-  Tree base = Part(tree, 1), index = Part(tree, 2);
-  int32_t limit = Num(tree);
-  int32_t at = loc;
-  Tree a = nullptr, b = nullptr;
-  Tree size = Part(tree, 3);
-  bool scaled = Is(size, L_cn) && Is(index, L_mp) && Is(Part(index, 2), L_cn) && Num(Part(index, 2)) == Num(size);
-  if (!scaled) {
-    if (Is(index, L_cn) && (Num(index) < -32768 || Num(index) > 32767)) index = Constant(-1);
-    return Operands(loc, at, fixups, base, index) && PutConstant(limit, at, at) && TrapCheck(0x07, at, next);
-  }
-  int32_t bytes = Num(size);
-  bool known = limit > 0;
-  bool ok = CodeGen(at, at, a, base) && PutBy(0x20, at, at) && CodeGen(at, at, b, Part(index, 1)) &&
-            PutConstant(known ? limit / bytes : 32767 / bytes + 1, at, at) && TrapCheck(0x07, at, at) &&
-            PutConstant(bytes, at, at) && PutBy(0x1E, at, at) &&
-            (known ? PutBy(0x1C, at, at) : PutConstant(limit, at, at) && TrapCheck(0x07, at, at));
-  ListMerge(a, b, fixups);
-  next = at;
-  return ok;
-}
-
 Gen OperandCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   Rule r("CodExGen1");
   fixups = nullptr;
@@ -185,7 +153,8 @@ Gen OperandCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
       break;
     }
     case L_rx:
-      g = GenOf(CheckedElement(loc, next, fixups, tree));
+      g = GenOf(Operands(loc, at, fixups, Part(tree, 1), Part(tree, 2)) && PutConstant(Num(tree), at, at) &&
+                TrapCheck(0x07, at, next));
       break;
     case L_mt:
       g = GenOf(CodeGen(loc, next, fixups, Part(tree, 1)));

@@ -48,11 +48,6 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
   const SourceSpan indexSpan = SpanFrom(indexBegin);
   r.state = 2;
   if (!Accept(T_RBracket)) return r.Fail();
-  if (indexRange.IsConstant() && indexRange.low != Word(indexRange.low)) {
-    // A constant index beyond 16 bits: the machine holds its low 16 bits.
-    indexRange = {Word(indexRange.low), Word(indexRange.low)};
-    index = Constant(indexRange.low);
-  }
   int32_t size = 0, isReference = 0, high = 0, elementSize = 0;
   Tree array = Part(type, 3);
   r.state = 3;
@@ -83,14 +78,16 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
 
   if (indexRange.low < 0 || indexRange.high > high) {
     if (high >= 0 && indexRange.IsConstant()) {
+      // The check compares the offset in bytes, computed in 16 bits.
+      const int64_t offset = int64_t{indexRange.low} * (elementSize > 1 ? elementSize : 1);
+      const char* check = offset >= -32768 && offset <= 32767
+                              ? "the index is checked when the program runs, and the check traps"
+                              : "the index is checked when the program runs, on its offset in bytes wrapped to 16 bits";
       Warn("index " + std::to_string(indexRange.low) + " is outside the array (" + TypeText(type) + ", 0.." +
                std::to_string(high) + ")",
-           indexSpan, {{"the index is checked when the program runs, and the check traps", SourceSpan{}}});
+           indexSpan, {{check, SourceSpan{}}});
     }
-    // A scaled index names its element size (child 3): it is checked before
-    // it is scaled.
-    newAccess = elementSize > 1 ? Build(L_rx, Leaf(Clamped(limit)), {base, index, Constant(elementSize)})
-                                : Build(L_rx, Leaf(Clamped(limit)), {base, index});
+    newAccess = Build(L_rx, Leaf(Clamped(limit)), {base, index});
   } else if (indexRange.IsConstant()) {
     newAccess = Build(L_of, Leaf(Clamped(int64_t{elementSize} * indexRange.low)), {base});
   } else {
