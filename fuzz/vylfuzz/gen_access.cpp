@@ -116,13 +116,29 @@ std::optional<Path> Gen::ChoosePath(const GType& t, bool forTarget, bool writabl
   return *p;
 }
 
+namespace {
+
+// The bytes an element of this type takes in an array: a row stored in
+// place has a header and a length word before its elements.
+int ElementBytes(const GType& t) {
+  if (t.kind == GType::Byte) return 1;
+  if (!t.InPlace()) return 2;
+  return 4 + ((t.length * ElementBytes(*t.elem) + 1) & ~1);
+}
+
+}  // namespace
+
 ExprPtr Gen::Index(const PathStep& step, const Expr& prefix, int depth) {
   int n = step.length;
   int r = depth <= 0 ? 10 : Below(100);  // deep inside an expression: a constant index
   if (trapBudget_ > 0 && r < 3) {
     --trapBudget_;
     Count(Construct::MayTrapIndex);
-    return Int(std::min(depth, 2)).e;
+    // Any value, but one whose offset in bytes fits in 16 bits, which the
+    // language leaves open otherwise: (e) % (32768 / element size).
+    Sx any = Int(std::min(depth, 2));
+    const int limit = 32768 / ElementBytes(*step.type);
+    return MakeBinary(Op::Rem, MakeParen(std::move(any.e)), MakeNumber(limit));
   }
   if (r < 35 || n == 1) {
     int c = Below(n);

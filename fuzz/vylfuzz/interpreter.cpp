@@ -254,6 +254,11 @@ class Interp {
       case ExprKind::Index: {
         int obj = ObjectOf(*e.kids[0]);
         int32_t i = Eval(*e.kids[1]);
+        // The check sees the element's offset in bytes computed in 16 bits:
+        // the language leaves open an index whose offset does not fit.
+        const Type& array = *e.kids[0]->ty;
+        const int64_t offset = int64_t{i} * (array.elem->kind == Type::Byte ? 1 : SizeInPlace(*array.elem));
+        if (offset < -32768 || offset > 32767) Invalid("an index whose offset in bytes does not fit in 16 bits");
         if (i < 0 || i >= static_cast<int32_t>(Live(obj).slots.size())) Trap("index out of range");
         return {Place::Element, obj, i};
       }

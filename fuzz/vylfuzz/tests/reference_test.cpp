@@ -173,7 +173,7 @@ TEST(ReferenceTest, EvaluationOrder) {
 TEST(ReferenceTest, TrapsStopTheProgram) {
   const Case cases[] = {
       {"index", "void main() { int[3] a; int i = 3; show(1); a[i] = 1; show(2); }", "1\n", Outcome::Trap},
-      {"negative index", "void main() { int[] a = new int[3]; int i = -32768; show(a[i]); }", "", Outcome::Trap},
+      {"negative index", "void main() { int[] a = new int[3]; int i = -16384; show(a[i]); }", "", Outcome::Trap},
       {"null field", "class N { int v; }\nvoid main() { N n; show(1); n.v = 2; }", "1\n", Outcome::Trap},
       {"null array", "void main() { int[] a; show(LENGTH(a)); }", "", Outcome::Trap},
       {"null before the index", "int f() { show(5); return 0; }\nvoid main() { int[] a; show(a[f()]); }", "",
@@ -220,6 +220,8 @@ TEST(ReferenceTest, RefusesWhatTheLanguageLeavesOpen) {
        "class P { int[200] a; }\nvoid main() { P p; int i = 0; while (i < 100) { p = new P(); i = i + 1; } }", "",
        Outcome::Invalid},
       {"a type error", "void main() { int a = true; }", "", Outcome::Invalid},
+      {"an index whose offset wraps", "void main() { int[] a = new int[2]; int i = 16384; show(a[i]); }", "",
+       Outcome::Invalid},
       {"String is not char[] to ==", "void main() { String s = \"a\"; char[] c = new char[1]; if (s == c) show(1); }",
        "", Outcome::Invalid},
   };
