@@ -184,8 +184,6 @@ ValueRange ExactBitRange(BitOp op, ValueRange a, ValueRange b) {
 // Or: A1 | A2 .. B1 | B2; exclusive or: A1 & A2 .. B1 | B2; and: A1 & A2 ..
 // B1 & B2, with (A, B) = RangeBits of each operand.
 ValueRange BitRange(BitOp op, ValueRange a, ValueRange b) {
-  // Two constants fold to their result, as every constant expression does.
-  if (a.IsConstant() && b.IsConstant()) return ExactBitRange(op, a, b);
   int32_t a1 = 0, b1 = 0, a2 = 0, b2 = 0;
   RangeBits(a.low, a.high, a1, b1);
   RangeBits(b.low, b.high, a2, b2);
@@ -270,19 +268,18 @@ int32_t MachineShift(int32_t op, int32_t x, int32_t c) {
 
 }  // namespace
 
-// Two constants keep their 32-bit result (>>> shifting right arithmetically,
-// as it does when the program runs), folded where the machine would get
-// another value.  Otherwise the machine shifts the values it holds,
+// Two constants keep their 32-bit result, folded where the machine would
+// get another value.  Otherwise the machine shifts the values it holds,
 // which for an operand whose range leaves 16 bits may be any 16-bit value:
 // the count always matters, the value does for a right shift and for a left
 // shift by a count that may be negative (which shifts right).  A right
 // shift negates its count in 16 bits, where -(-32768) is -32768 and shifts
 // right, as a count of 32768 would.
 TermRange ShiftRange(int32_t op, ValueRange value, ValueRange count) {
-  if (value.IsConstant() && count.IsConstant()) {
-    int32_t v = ShiftValue(op == kShiftLogical ? kShiftArithmetic : op, value.low, count.low);
-    bool agrees = MachineShift(op, value.low, count.low) == Word(v);
-    return {agrees ? TermForm::kNode : TermForm::kConstant, {v, v}};
+  ValueRange given = ShiftRange32(op, value, count);
+  if (value.IsConstant() && count.IsConstant() && given.IsConstant()) {
+    bool agrees = MachineShift(op, value.low, count.low) == Word(given.low);
+    return {agrees ? TermForm::kNode : TermForm::kConstant, given};
   }
   ValueRange c = WordHull(count);
   if (op != kShiftLeft && c.low <= kWordRange.low) c.high = std::max(c.high, -kWordRange.low);

@@ -266,11 +266,7 @@ bool Call::Chr() {
   Arg a;
   if (!Integer(kChrInteger, a)) return false;
   Result(kKeyChar);
-  if (a.low == a.high && (a.low < 0 || a.low > 255)) {
-    // CHR of a constant is the constant, masked.
-    low = high = a.low & 255;
-    tree = Constant(low);
-  } else if (a.low < 0 || a.high > 255) {
+  if (a.low < 0 || a.high > 255) {
     tree = Build(L_an, intType_, {a.tree, Constant(255)});
     low = 0;
     high = 255;

@@ -101,10 +101,6 @@ TermRange MulRange(bool exact, ValueRange a, ValueRange b, ValueRange type) {
   if (b.Is(1)) return {TermForm::kLeft, a};
   if (a.Is(-1)) return {TermForm::kNegateRight, NegateRange(b, type)};
   if (b.Is(-1)) return {TermForm::kNegateLeft, NegateRange(a, type)};
-  // Two constants whose product fits in 32 bits fold to it.
-  if (a.IsConstant() && b.IsConstant() && Fits(int64_t{a.low} * b.low)) {
-    return {TermForm::kNode, C(static_cast<int32_t>(int64_t{a.low} * b.low))};
-  }
   int32_t l1 = 0, h1 = 0, l2 = 0, h2 = 0;
   HighBitOf(a.low, l1);
   HighBitOf(a.high, h1);

@@ -27,11 +27,10 @@
 // low 16 bits of their operands: the machine holds any 16-bit value for an
 // operand whose range leaves 16 bits (a constant beyond 16 bits holds its
 // low bits), so that range is widened to take in -32768 .. 32767 first.
-// Any operation of two constants keeps its exact 32-bit result, as a
-// constant expression does (>>> shifting arithmetically, as on the
-// machine); where the machine, from the low 16 bits of the constants, would
-// compute another value, the operation is folded where it stands
-// (kConstant): the machine never computes it.
+// Such an operation of two constants keeps its exact 32-bit result, as a
+// constant expression does; where the machine, from the low 16 bits of the
+// constants, would compute another value, the operation is folded where it
+// stands (kConstant): the machine never computes it.
 #pragma once
 
 #include <cstdint>
