@@ -16,6 +16,23 @@
 
 namespace vylfuzz {
 
+// An operation of two constants whose value the language leaves open
+// (docs/expressions.md, Constant folding): the compiler may fold it in 32
+// bits, compute it in 16 when the program runs, or refuse it where a
+// constant is needed.  `^` and `>>>` of constants; a left shift of a
+// negative value, by more than 24 places or to 2^29 or more; a shift by a
+// negative count; a product of 2^29 or more in size.
+inline bool LeftOpen(Op op, int64_t a, int64_t b) {
+  switch (op) {
+    case Op::BitXor:
+    case Op::Ushr: return true;
+    case Op::Shl: return a < 0 || b < 0 || b > 24 || (a << b) >= (int64_t{1} << 29);
+    case Op::Shr: return b < 0;
+    case Op::Mul: return a * b >= (int64_t{1} << 29) || a * b <= -(int64_t{1} << 29);
+    default: return false;
+  }
+}
+
 // The value of the low 16 bits of v.
 inline int32_t Wrap16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v & 0xFFFF)); }
 

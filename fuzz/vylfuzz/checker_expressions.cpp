@@ -153,7 +153,8 @@ void Checker::CallExpr(Expr& e) {
       e.builtin = 2;
       if (a.ty != m_.intType) throw Rejected("int value expected for CHR");
       e.ty = m_.charType;
-      if (a.constant) Constant(e, m_.charType, a.folded & 0xFF);
+      if (a.constant && (a.folded < 0 || a.folded > 255)) throw Rejected("CHR of a constant outside 0 .. 255");
+      if (a.constant) Constant(e, m_.charType, a.folded);
     } else {
       e.builtin = 3;
       if (a.ty->kind != Type::Array) throw Rejected("array expected for LENGTH");
@@ -241,6 +242,7 @@ void Checker::BinaryExpr(Expr& e) {
   e.ty = m_.intType;
   if ((e.op == Op::Div || e.op == Op::Rem) && r.constant && b == 0) throw Rejected("divide by zero");
   if (!both) return;
+  if (LeftOpen(e.op, a, b)) throw Rejected("an operation of constants the language leaves open");
   int64_t v = 0;
   switch (e.op) {
     case Op::Mul: v = a * b; break;

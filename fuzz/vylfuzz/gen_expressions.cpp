@@ -17,6 +17,7 @@ std::optional<int64_t> Folded(Op op, int64_t a, int64_t b) {
     if (n > 0) return x == 0 ? 0 : n >= 27 ? std::nullopt : std::optional<int64_t>(x * (int64_t{1} << n));
     return n <= -62 ? (x < 0 ? -1 : 0) : x >> -n;
   };
+  if (LeftOpen(op, a, b)) return std::nullopt;
   std::optional<int64_t> v;
   switch (op) {
     case Op::Mul: v = a * b; break;
@@ -371,6 +372,8 @@ Sx Gen::Char(int depth) {
   if (r < 55) return Read(*Scalar(GType::Char), depth);
   if (r < 78) {
     Sx n = Int(depth - 1);
+    // CHR of a constant outside 0 .. 255 is left open.
+    if (n.constant && (n.value < 0 || n.value > 255)) n = Const(MakeNumber(n.value & 0xFF), n.value & 0xFF);
     Count(Construct::Chr);
     WitnessBuilder values;
     for (int32_t v : n.w) values.Add(v & 0xFF);

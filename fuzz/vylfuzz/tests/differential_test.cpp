@@ -42,7 +42,7 @@ TEST(DifferentialTest, KeptCasesAgree) {
     EXPECT_EQ(v.kind, Verdict::Agree) << base << ": " << Describe(v);
     ++count;
   }
-  EXPECT_GE(count, 4);
+  EXPECT_GE(count, 3);
 }
 
 // Replaces, in the code of the program's own procedures, every instruction
