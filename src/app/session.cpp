@@ -275,6 +275,7 @@ void Compile(SessionState& session, SessionResult& result) {
   }
   result.diagnostics = Diagnostics(notes, session.success);
   result.sourceText = std::move(session.sourceText);
+  if (session.options.indexUses) result.outline = CollectOutline(result.sourceText);
 }
 
 // Standard error: what could not be opened, then the diagnostics.

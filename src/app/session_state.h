@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "app/app.h"
 
@@ -24,5 +25,9 @@ struct SessionState {
 };
 
 SessionState& Session();
+
+// The outline of the source just compiled (outline.cpp), collected while
+// the session's tables are still bound.
+SourceOutline CollectOutline(std::string_view source);
 
 }  // namespace vyl
