@@ -104,6 +104,8 @@ class Debugger {
   void display(const std::string& args);
   void undisplay(const std::string& args);
   void show_displays();
+  // One display's line, its expression evaluated in `frame`.
+  void show_display(const Display& d, const Frame& frame);
   void info(const std::string& args);
   void info_variables(const std::vector<const DebugVariable*>& variables, const char* none);
   void backtrace(const std::string& args);

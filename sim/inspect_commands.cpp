@@ -57,16 +57,17 @@ void Debugger::display(const std::string& arguments) {
     if (s.used_frame && frame.procedure != nullptr) d.procedure = frame.procedure->number;
   }
   displays_.push_back(d);
-  if (live()) {
-    const Frame frame = selected();
-    Scope s = scope(&frame);
-    try {
-      const Value value = d.expression.evaluate(s);
-      out_ << d.number << ": " << d.expression.text() << " = "
-           << format_value(value, MemoryView(*machine_), symbols_, d.options) << "\n";
-    } catch (const EvaluationError& e) {
-      out_ << d.number << ": " << d.expression.text() << ": " << e.what() << "\n";
-    }
+  if (live()) show_display(d, selected());
+}
+
+void Debugger::show_display(const Display& d, const Frame& frame) {
+  Scope s = scope(&frame);
+  try {
+    const Value value = d.expression.evaluate(s);
+    out_ << d.number << ": " << d.expression.text() << " = "
+         << format_value(value, MemoryView(*machine_), symbols_, d.options) << "\n";
+  } catch (const EvaluationError& e) {
+    out_ << d.number << ": " << d.expression.text() << ": " << e.what() << "\n";
   }
 }
 
@@ -93,14 +94,7 @@ void Debugger::show_displays() {
   const Frame& innermost = stack.front();
   for (const Display& d : displays_) {
     if (d.procedure >= 0 && (innermost.procedure == nullptr || innermost.procedure->number != d.procedure)) continue;
-    Scope s = scope(&innermost);
-    try {
-      const Value value = d.expression.evaluate(s);
-      out_ << d.number << ": " << d.expression.text() << " = "
-           << format_value(value, MemoryView(*machine_), symbols_, d.options) << "\n";
-    } catch (const EvaluationError& e) {
-      out_ << d.number << ": " << d.expression.text() << ": " << e.what() << "\n";
-    }
+    show_display(d, innermost);
   }
 }
 
