@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <cstdio>
-#include <iostream>
+#include <cstdlib>
 
 #include "io/io.h"
 
@@ -45,8 +45,13 @@ std::string StdHost::AskSourceFile(std::string_view) {
   if (!path_.empty() || !prompt_) return path_;
   std::fputs("Source file (.vyl): ", stdout);
   std::fflush(stdout);
-  std::string line;
-  if (!std::getline(std::cin, line)) return "";
+  // stdio rather than iostreams: a compilation pays for no stream set-up.
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
+  ssize_t got = getline(&buffer, &capacity, stdin);
+  std::string line = got < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(got));
+  std::free(buffer);
+  if (got < 0) return "";
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
   return line;
 }
