@@ -135,6 +135,7 @@ int32_t StartSession() {
   IoState& io = Io();
   OpenSlot(1);
   io.sourceRole = 1;
+  SizeTreeMemory(SlotAt(1).in.size());
   OpenSlot(2);
   io.outputRole = 2;
   OpenSlot(3);

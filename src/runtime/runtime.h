@@ -39,11 +39,25 @@ struct LeafRec : Rec {
 struct SetRec : Rec {
   int32_t cell;  // first cell of the set in the set table
 };
+// A node record holds as many child slots as it was built with (`room`, at
+// least n + 1), so that small nodes take little memory.  When a node is
+// replaced in place by a larger one, its slots move to a record of nine
+// (room 0: slot 0 then points at that record); read children through
+// SlotsOf and RoomOf, or Kid.
 struct NodeRec : Rec {
   int32_t n;      // highest child slot in use, 0..8
   int32_t label;  // label code (see Label)
+  int32_t room;   // child slots allocated from slot 0, 1..9; 0 when they moved
   Tree slot[9];   // slot 0 is the extra child; 1..n are the ordinary children
 };
+inline NodeRec* SlotHolder(NodeRec* n) { return n->room ? n : static_cast<NodeRec*>(n->slot[0]); }
+inline Tree* SlotsOf(NodeRec* n) { return SlotHolder(n)->slot; }
+inline int32_t RoomOf(NodeRec* n) { return SlotHolder(n)->room; }
+// Child slot i of a node record: null beyond the slots it holds.
+inline Tree ChildOf(NodeRec* n, int i) {
+  n = SlotHolder(n);
+  return i < n->room ? n->slot[i] : nullptr;
+}
 struct NameTrie;
 struct EntryRec : Rec {
   int32_t level;
@@ -81,8 +95,12 @@ inline bool IsLeaf(Tree t) { return t && t->kind == kLeaf; }
 inline int32_t LabelOf(Tree t) { return IsNode(t) ? AsNode(t)->label : -1; }
 inline bool Is(Tree t, int32_t label) { return LabelOf(t) == label; }
 inline int32_t KidCount(Tree t) { return IsNode(t) ? AsNode(t)->n : -1; }
-inline Tree Kid(Tree t, int i) { return IsNode(t) ? AsNode(t)->slot[i] : nullptr; }
-inline void SetKid(Tree t, int i, Tree v) { AsNode(t)->slot[i] = v; }
+// Child slot i of a node: null beyond the slots the node holds.
+inline Tree Kid(Tree t, int i) {
+  NodeRec* n = AsNode(t);
+  return n ? ChildOf(n, i) : nullptr;
+}
+void SetKid(Tree t, int i, Tree v);
 inline int32_t LeafValue(Tree t) { return static_cast<LeafRec*>(t)->value; }
 // Child i of a node when the node uses slot i (slot 0 always, others within
 // its child count), else null.  A node replaced in place keeps stale slots
@@ -472,6 +490,13 @@ RuntimeState& Rt();
 // Creates a fresh runtime state; the session owns it.
 std::shared_ptr<RuntimeState> NewRuntimeState();
 void ResetRuntime();  // the runtime part of StartSession
+// Sizes the memory of the tree records to a source of that many bytes
+// (after ResetRuntime, before the first record).
+void SizeTreeMemory(std::size_t sourceBytes);
+// For a process that ends when its compilations end: the memory of tree
+// records is left to the process's end instead of being released with its
+// session.
+void KeepMemoryUntilExit();
 // True once FinishSession has run: nothing of the compiler runs again.
 inline bool SessionFinished() { return Rules().finished; }
 inline void MarkSessionFinished() { Rules().finished = true; }
