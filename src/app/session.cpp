@@ -1,7 +1,5 @@
 // The session driver: chooses and opens the files, resets the tables, runs
 // the start rule once with the code generator and reports the outcome.
-#include <pthread.h>
-
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -180,28 +178,6 @@ void FinishSession() {
 }
 
 namespace {
-
-// The compiler's recursion is bounded by the KibStack, not by the host's
-// stack: the compilation runs on a thread whose stack holds the deepest
-// nesting the KibStack allows (kSessionStack).
-void RunOnLargeStack(const std::function<void()>& body) {
-  pthread_attr_t attr;
-  pthread_t thread;
-  bool started = pthread_attr_init(&attr) == 0 && pthread_attr_setstacksize(&attr, kSessionStack) == 0 &&
-                 pthread_create(
-                     &thread, &attr,
-                     [](void* arg) -> void* {
-                       (*static_cast<const std::function<void()>*>(arg))();
-                       return nullptr;
-                     },
-                     const_cast<std::function<void()>*>(&body)) == 0;
-  pthread_attr_destroy(&attr);
-  if (started) {
-    pthread_join(thread, nullptr);
-  } else {
-    body();
-  }
-}
 
 // The tables of one session, bound to the current thread while it lives.
 struct SessionTables {

@@ -1,6 +1,7 @@
 // The session driver's state for one compilation.  Internal to src/app.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/app.h"
@@ -24,5 +25,8 @@ struct SessionState {
 };
 
 SessionState& Session();
+
+// Runs `body` on a stack of kSessionStack bytes (session_stack.cpp).
+void RunOnLargeStack(const std::function<void()>& body);
 
 }  // namespace vyl
