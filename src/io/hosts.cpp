@@ -57,14 +57,19 @@ std::string StdHost::AskSourceFile(std::string_view) {
 }
 
 std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_t limit) {
+  std::string text;
+  if (!ReadFileInto(name, limit, text)) return std::nullopt;
+  return text;
+}
+
+bool StdHost::ReadFileInto(const std::string& name, std::size_t limit, std::string& text) {
   std::FILE* f = std::fopen(name.c_str(), "rb");
   if (!f) {
     lastError_ = std::strerror(errno);
-    return std::nullopt;
+    return false;
   }
   // Read straight into a string of the file's size (at most `limit`), in
   // one piece: growing it step by step would touch twice the memory.
-  std::string text;
   std::size_t expected = 1 << 16;
   if (std::fseek(f, 0, SEEK_END) == 0) {
     long end = std::ftell(f);
@@ -88,9 +93,10 @@ std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_
   std::fclose(f);
   if (failed) {
     lastError_ = std::strerror(error);
-    return std::nullopt;
+    text.clear();
+    return false;
   }
-  return text;
+  return true;
 }
 
 std::unique_ptr<OutFile> StdHost::WriteFile(const std::string& name) {

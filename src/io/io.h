@@ -68,6 +68,13 @@ class Host {
   virtual std::string AskSourceFile(std::string_view filter) = 0;
   // Reads at most `limit` bytes of a file; nullopt when it cannot be opened.
   virtual std::optional<std::string> ReadFile(const std::string& name, std::size_t limit) = 0;
+  // The same into `text`, whose memory it may reuse (a file read again goes
+  // where it was read before); false when the file cannot be opened.
+  virtual bool ReadFileInto(const std::string& name, std::size_t limit, std::string& text) {
+    std::optional<std::string> read = ReadFile(name, limit);
+    if (read) text = std::move(*read);
+    return read.has_value();
+  }
   // Opens a file for writing (truncating it); null when it cannot be opened.
   virtual std::unique_ptr<OutFile> WriteFile(const std::string& name) = 0;
   virtual void ConsoleChar(char c) = 0;            // the console window (standard output)
@@ -88,6 +95,7 @@ class StdHost : public Host {
   explicit StdHost(std::string path = "", bool prompt = false) : path_(std::move(path)), prompt_(prompt) {}
   std::string AskSourceFile(std::string_view filter) override;
   std::optional<std::string> ReadFile(const std::string& name, std::size_t limit) override;
+  bool ReadFileInto(const std::string& name, std::size_t limit, std::string& text) override;
   std::unique_ptr<OutFile> WriteFile(const std::string& name) override;
   void ConsoleChar(char c) override;
   void StdoutText(std::string_view s) override;

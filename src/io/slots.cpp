@@ -8,12 +8,11 @@ namespace vyl {
 
 bool OpenInput(int slot, const std::string& name) {
   if (!ValidSlot(slot)) return false;
-  auto text = CurrentHost().ReadFile(name, static_cast<std::size_t>(kReadLimit) + 1);
-  if (!text) return false;
   Slot& s = SlotAt(slot);
+  // The slot's memory is reused: a file opened again is read where it was.
+  if (!CurrentHost().ReadFileInto(name, static_cast<std::size_t>(kReadLimit) + 1, s.in)) return false;
   s.name = name;
-  s.truncated = text->size() > static_cast<std::size_t>(kReadLimit);
-  s.in = std::move(*text);
+  s.truncated = s.in.size() > static_cast<std::size_t>(kReadLimit);
   s.pos = 0;
   s.lastWasCR = false;
   s.lookahead = 0;
