@@ -54,6 +54,14 @@ TEST(BadInputTest, DirectoryIsNoSource) {
   text.assign(8000, 'b');
   EXPECT_TRUE(host.ReadFileInto(file.string(), 6000, text));
   EXPECT_EQ(text, std::string(5000, 'a'));
+  EXPECT_EQ(host.MapFile(file.string(), 6000), nullptr);  // small files are read
+  // A large file is mapped, up to the limit.
+  std::ofstream(file, std::ios::binary) << std::string(70000, 'c') << 'd';
+  std::shared_ptr<const MappedFile> mapped = host.MapFile(file.string(), 70001);
+  ASSERT_NE(mapped, nullptr);
+  EXPECT_EQ(mapped->bytes(), std::string(70000, 'c') + "d");
+  EXPECT_EQ(host.MapFile(file.string(), 65536)->bytes(), std::string(65536, 'c'));
+  EXPECT_EQ(host.MapFile(dir.string(), 70001), nullptr);
   fs::remove(file);
 }
 

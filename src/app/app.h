@@ -85,7 +85,8 @@ SessionResult RunSession(Host& host, const std::string& path = "", const Session
 // from now on sessions run on the calling thread, on a stack reserved once
 // whose pages are touched only as the recursion reaches them, and neither
 // that stack nor the memory of tree records is released before the process
-// exits.  Call it before the first session.
+// exits; a result's sourceText is left empty when the source was mapped (a
+// large file: StdHost::MapFile).  Call it before the first session.
 void RunSessionsUntilExit();
 // The same on the calling thread, for callers that provide such a stack
 // themselves (the fuzz target runs many sessions on one such thread).

@@ -155,7 +155,9 @@ void FinishSession() {
   // 3. Close the files of the session (the source's text stays with the
   // session, for the diagnostics).
   if (io.sourceRole) {
-    s.sourceText = std::move(SlotAt(io.sourceRole).in);
+    Slot& source = SlotAt(io.sourceRole);
+    s.sourceText = std::move(source.in);
+    s.sourceMapping = std::move(source.mapped);
     CloseSlot(io.sourceRole);
   }
   if (io.outputRole) CloseSlot(io.outputRole);
@@ -251,7 +253,6 @@ void Compile(SessionState& session, SessionResult& result) {
     result.messageLine = notes.fatalLine;
   }
   result.diagnostics = Diagnostics(notes, session.success);
-  result.sourceText = std::move(session.sourceText);
 }
 
 // Standard error: what could not be opened, then the diagnostics.
@@ -266,7 +267,7 @@ void ReportOnStderr(Host& host, const SessionState& session, const SessionResult
   if (shown.empty()) return;
   host.StderrText(options.format == DiagnosticsFormat::kJson
                       ? FormatDiagnosticsJson(shown, result.sourceName)
-                      : FormatDiagnostics(shown, result.sourceName, result.sourceText, options.color));
+                      : FormatDiagnostics(shown, result.sourceName, SourceBytes(session), options.color));
 }
 
 }  // namespace
@@ -306,6 +307,13 @@ SessionResult RunSessionHere(Host& host, const std::string& path, const SessionO
   SessionResult result;
   Compile(session, result);
   ReportOnStderr(host, session, result);
+  // A mapped source is copied for the result, unless the process ends with
+  // its sessions and has no use for it.
+  if (!session.sourceMapping) {
+    result.sourceText = std::move(session.sourceText);
+  } else if (!SessionsRunUntilExit()) {
+    result.sourceText.assign(session.sourceMapping->bytes());
+  }
   if (result.success && options.debugInfo) {
     result.debugInfo.source = result.sourceName;
     result.debugInfo.output = result.outputName;

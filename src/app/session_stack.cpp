@@ -90,6 +90,8 @@ void RunSessionsUntilExit() {
   KeepMemoryUntilExit();
 }
 
+bool SessionsRunUntilExit() { return untilExit; }
+
 void RunOnLargeStack(const std::function<void()>& body) {
 #ifdef VYL_RESERVED_STACK
   if (untilExit && RunOnReservedStack(body)) return;

@@ -1,8 +1,18 @@
 // The hosts under the file slots: the real file system and console, and an
 // in-memory one for tests.
+#if defined(__unix__) && !defined(__EMSCRIPTEN__)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define VYL_MAPPED_FILES 1
+#endif
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +37,22 @@ class StdOutFile : public OutFile {
  private:
   std::FILE* f_;
 };
+
+#ifdef VYL_MAPPED_FILES
+class MappedRegion : public MappedFile {
+ public:
+  MappedRegion(void* base, std::size_t size) : base_(base), size_(size) {}
+  ~MappedRegion() override { munmap(base_, size_); }
+  std::string_view bytes() const override { return {static_cast<const char*>(base_), size_}; }
+
+ private:
+  void* base_;
+  std::size_t size_;
+};
+
+// Files below this size are read: their copy costs less than a mapping.
+constexpr off_t kMapFrom = off_t{1} << 16;
+#endif
 
 class MemoryOutFile : public OutFile {
  public:
@@ -97,6 +123,27 @@ bool StdHost::ReadFileInto(const std::string& name, std::size_t limit, std::stri
     return false;
   }
   return true;
+}
+
+std::shared_ptr<const MappedFile> StdHost::MapFile(const std::string& name, std::size_t limit) {
+#ifdef VYL_MAPPED_FILES
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;  // ReadFileInto tells why
+  struct stat st {};
+  void* base = MAP_FAILED;
+  std::size_t size = 0;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kMapFrom) {
+    size = std::min(limit, static_cast<std::size_t>(st.st_size));
+    base = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  }
+  close(fd);
+  if (base == MAP_FAILED) return nullptr;
+  return std::make_shared<MappedRegion>(base, size);
+#else
+  (void)name;
+  (void)limit;
+  return nullptr;
+#endif
 }
 
 std::unique_ptr<OutFile> StdHost::WriteFile(const std::string& name) {

@@ -9,10 +9,21 @@ namespace vyl {
 bool OpenInput(int slot, const std::string& name) {
   if (!ValidSlot(slot)) return false;
   Slot& s = SlotAt(slot);
-  // The slot's memory is reused: a file opened again is read where it was.
-  if (!CurrentHost().ReadFileInto(name, static_cast<std::size_t>(kReadLimit) + 1, s.in)) return false;
+  // A large file is mapped; otherwise the slot's memory is reused, so a
+  // file opened again is read where it was.
+  const auto limit = static_cast<std::size_t>(kReadLimit) + 1;
+  s.mapped = CurrentHost().MapFile(name, limit);
+  if (s.mapped) {
+    s.in.clear();
+    s.bytes = s.mapped->bytes();
+  } else if (CurrentHost().ReadFileInto(name, limit, s.in)) {
+    s.bytes = s.in;
+  } else {
+    s.bytes = {};
+    return false;
+  }
   s.name = name;
-  s.truncated = s.in.size() > static_cast<std::size_t>(kReadLimit);
+  s.truncated = s.bytes.size() > static_cast<std::size_t>(kReadLimit);
   s.pos = 0;
   s.lastWasCR = false;
   s.lookahead = 0;
@@ -47,6 +58,8 @@ void CloseSlot(int slot) {
     s.out.reset();
   }
   s.in.clear();
+  s.mapped.reset();
+  s.bytes = {};
   s.count = -1 - s.count;
 }
 
