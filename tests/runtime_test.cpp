@@ -66,6 +66,22 @@ TEST_F(RuntimeTest, TreesCompareReadAndReplace) {
   EXPECT_EQ(FatalText([] { Replace(Build(L_no), nullptr); }), "(Can't replace with null tree)\n");
 }
 
+// A construct skipped because its first token is missing leaves the
+// KibStack as trying it would: only the high-water mark is raised.  Traced,
+// or where its brackets would not fit, it is tried after all.
+TEST_F(RuntimeTest, SkippedConstructsRaiseOnlyTheHighWaterMark) {
+  KPush(1);
+  EXPECT_TRUE(Skipped(3));
+  EXPECT_EQ(std::make_tuple(KibDepth(), KibHighWater(), AcceptedTokens()), std::make_tuple(1, 7, 0));
+  while (KibDepth() < kKibStackSize - 2) KPush(0);
+  EXPECT_TRUE(Skipped(1));
+  EXPECT_FALSE(Skipped(2));
+  EXPECT_EQ(KibHighWater(), kKibStackSize);
+  SetTraceLevel(2);
+  EXPECT_FALSE(Skipped(1));
+  SetTraceLevel(0);
+}
+
 TEST_F(RuntimeTest, StringsAreInternedByTextAndCategory) {
   EXPECT_EQ(InternText("abc", 1), 30);
   EXPECT_EQ(InternText("abc", 1), 30);

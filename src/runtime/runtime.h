@@ -356,6 +356,21 @@ class Rule {
   bool bracketed_ = false;
 };
 
+// Trying a construct whose first token is not there opens its bracket and
+// those of the rules it calls before finding that out (`brackets` nested
+// ones), fails quietly and closes them again: nothing is left of it but the
+// KibStack's high-water mark.  With the trace off and room for the brackets
+// on the KibStack, Skipped raises the mark to where they would have reached
+// and returns true; otherwise (false) the caller tries the construct, which
+// then traces, or overflows the KibStack, as it always does.
+inline bool Skipped(int32_t brackets) {
+  RuleStack& k = Rules();
+  int32_t reach = k.depth + 2 * brackets;
+  if (k.traceLevel > 0 || k.depth < 0 || reach > kKibStackSize) return false;
+  if (reach > k.highWater) k.highWater = reach;
+  return true;
+}
+
 // Brackets a construct that may fail without consuming input.
 class Attempt {
  public:
