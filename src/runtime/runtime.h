@@ -265,6 +265,12 @@ std::string HistoryTail();    // the last min(total, 1023) history characters
 // " syntax error"; otherwise the construct simply did not apply.
 using Messages = std::span<const char* const>;
 
+#if defined(__GNUC__)
+#define VYL_INLINE [[gnu::always_inline]] inline
+#else
+#define VYL_INLINE inline
+#endif
+
 namespace rules {
 
 // A bracket keeps the enclosing construct's error state and accepted-token
@@ -302,15 +308,15 @@ inline int32_t Close(RuleStack& k) {
 
 class Rule {
  public:
-  Rule(const char* name, Messages messages = {}) : name_(name), messages_(messages) {
+  // Entry and exit are inline everywhere: every rule passes through them.
+  VYL_INLINE Rule(const char* name, Messages messages = {}) : name_(name), messages_(messages) {
     RuleStack& k = Rules();
     if (k.traceLevel > 0) EntryTrace();
     rules::Open(k, 0);
-    bracketed_ = true;
   }
-  ~Rule() noexcept(false) {
+  VYL_INLINE ~Rule() noexcept(false) {
     RuleStack& k = Rules();
-    if (k.finished || !bracketed_) return;
+    if (k.finished) return;
     if (!done_ && k.traceLevel > 0) {
       ExitTrace();
       ExitResult(false);
@@ -353,7 +359,6 @@ class Rule {
   const char* name_;
   Messages messages_;
   bool done_ = false;
-  bool bracketed_ = false;
 };
 
 // Trying a construct whose first token is not there opens its bracket and
@@ -374,14 +379,14 @@ inline bool Skipped(int32_t brackets) {
 // Brackets a construct that may fail without consuming input.
 class Attempt {
  public:
-  explicit Attempt(Rule& r, char open = '\'') : rule_(r), open_(open), live_(true) {
+  VYL_INLINE explicit Attempt(Rule& r, char open = '\'') : rule_(r), open_(open) {
     RuleStack& k = Rules();
     if (k.traceLevel > 0) TraceChar(open_);
     rules::Open(k, rule_.state);
   }
-  ~Attempt() noexcept(false) {
+  VYL_INLINE ~Attempt() noexcept(false) {
     RuleStack& k = Rules();
-    if (k.finished || !live_) return;
+    if (k.finished) return;
     rule_.state = rules::Close(k);
     if (k.traceLevel > 0) TraceText(open_ == '(' ? ")*" : "|");
   }
@@ -391,7 +396,6 @@ class Attempt {
  private:
   Rule& rule_;
   char open_;
-  bool live_;
 };
 
 // ---------------------------------------------------------------------------
