@@ -134,11 +134,11 @@ void KeepHistory(TraceState& t, std::string_view text) {
 
 void FeedChecksumText(std::string_view text) {
   TraceState& t = Tr();
-  uint32_t sum = t.checksum;
+  // In 16 bits, where the rotation is one instruction.
+  auto sum = static_cast<uint16_t>(t.checksum);
   for (char ch : text) {
-    int32_t c = static_cast<int8_t>(ch);
-    uint32_t rotated = ((sum << 1) | (sum >> 15)) & 0xFFFFu;
-    sum = (rotated + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
+    auto c = static_cast<uint16_t>(3 * static_cast<int32_t>(static_cast<int8_t>(ch)));
+    sum = static_cast<uint16_t>(static_cast<uint16_t>((sum << 1) | (sum >> 15)) + c);
   }
   t.checksum = sum;
   KeepHistory(t, text);
