@@ -4,10 +4,13 @@
 # make sanitize runs the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 # The developers' targets (test, sanitize, fuzz; CI runs the first two) build
 # with warnings as errors (VYL_WERROR); make run and a build by hand do not.
-# make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang).
+# make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang);
+# make fuzz-lsp the language server likewise.
+# make fuzz-programs FUZZ_PROGRAMS=100000 compares random programs with a reference interpreter.
 # make bench measures vylc against tcc (README, Performance).
 # make playground builds the web page in build-web/playground (README, Playground);
 # make web-test runs its tests (ctest -L web).
+# make vscode packages the VS Code extension and runs the editors' tests.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -15,7 +18,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all configure build run test sanitize check clean deps fuzz bench playground web-test
+.PHONY: all configure build run test sanitize check clean deps fuzz fuzz-lsp fuzz-programs bench playground web-test vscode
 
 all: build
 
@@ -59,6 +62,28 @@ fuzz:
 	./build-fuzz/fuzz/vylc_fuzzer build-fuzz/corpus build-fuzz/seeds fuzz/regressions \
 	  -dict=fuzz/vyl.dict -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
 	  -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
+# The language server's fuzzer: byte streams as a client's input, seeded
+# with fuzz/lsp-seeds; failing inputs go to build-fuzz/lsp-artifacts (keep
+# each one in fuzz/lsp-regressions/).
+fuzz-lsp:
+	@command -v clang++ >/dev/null 2>&1 || { echo "make fuzz-lsp needs clang with libFuzzer: apt-get install -y clang"; exit 1; }
+	@test -f build-fuzz/CMakeCache.txt || CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVYL_FUZZ=ON -DVYL_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS) --target vyl_lsp_fuzzer
+	mkdir -p build-fuzz/lsp-corpus build-fuzz/lsp-artifacts
+	./build-fuzz/fuzz/vyl_lsp_fuzzer build-fuzz/lsp-corpus fuzz/lsp-seeds fuzz/lsp-regressions \
+	  -dict=fuzz/vyl-lsp.dict -max_len=16384 -timeout=10 -rss_limit_mb=4096 \
+	  -artifact_prefix=build-fuzz/lsp-artifacts/ -print_final_stats=1 -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS)
+# Random programs against the reference interpreter (see README, Random
+# programs): FUZZ_PROGRAMS programs from seed FUZZ_SEED on one core; each
+# mismatch is reduced and kept in fuzz/vylfuzz/cases with its expected output.
+FUZZ_PROGRAMS ?= 100000
+FUZZ_SEED ?= 1
+
+fuzz-programs: deps
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS) --target vylfuzz
+	nice ./build/vylfuzz --programs $(FUZZ_PROGRAMS) --seed $(FUZZ_SEED) --corpus fuzz/vylfuzz/cases --progress 10000
+
 # The benchmark: vylc against tcc on generated programs (see README,
 # Performance).  The programs are written to a RAM file system when there is
 # one, so that disk latency does not swamp the timings of either compiler.
@@ -87,6 +112,12 @@ playground:
 # the page in headless Chromium.
 web-test: build playground
 	cd build-web && ctest -L web $(CTEST_ARGS)
+
+# The editors: the VS Code extension packaged (build/editors/vyl-VERSION.vsix)
+# and tested with the vyl-lsp built here, and the Neovim end-to-end test.
+vscode: build
+	cmake --build build -j $(JOBS) --target vyl-lsp vscode-extension
+	cd build && ctest -L 'vscode|nvim' $(CTEST_ARGS)
 
 clean:
 	rm -rf build build-san build-fuzz build-web

@@ -6,60 +6,18 @@
 // The sessions run on one worker thread with the session stack size, made
 // once: a new thread with a stack that large for every input would cost more
 // than most compilations under the sanitizers.
-#include <pthread.h>
-
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <mutex>
 #include <string_view>
 
 #include "app/app.h"
+#include "session_worker.h"
 #include "harness.h"
 #include "outcome_check.h"
 
 namespace {
-
-class Worker {
- public:
-  Worker() {
-    pthread_attr_t attr;
-    pthread_t thread;
-    if (pthread_attr_init(&attr) != 0 || pthread_attr_setstacksize(&attr, vyl::kSessionStack) != 0 ||
-        pthread_create(&thread, &attr, &Worker::Main, this) != 0) {
-      std::fputs("vylc_fuzzer: cannot start the worker thread\n", stderr);
-      std::abort();
-    }
-    pthread_attr_destroy(&attr);
-    pthread_detach(thread);
-  }
-
-  void Run(const std::function<void()>& job) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    job_ = &job;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return job_ == nullptr; });
-  }
-
- private:
-  static void* Main(void* self) {
-    Worker& w = *static_cast<Worker*>(self);
-    std::unique_lock<std::mutex> lock(w.mutex_);
-    for (;;) {
-      w.changed_.wait(lock, [&w] { return w.job_ != nullptr; });
-      (*w.job_)();
-      w.job_ = nullptr;
-      w.changed_.notify_all();
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  const std::function<void()>* job_ = nullptr;
-};
 
 std::string Take(const vyl::MemoryHost& host, const std::string& name) {
   auto it = host.files.find(name);
@@ -69,7 +27,7 @@ std::string Take(const vyl::MemoryHost& host, const std::string& name) {
 // What tests/harness.cpp's CompileSource gives, with the session run on the
 // worker.
 vyl::test::Compiled CompileOnWorker(std::string_view source) {
-  static Worker& worker = *new Worker;  // never destroyed: its thread waits to the end
+  vyl::fuzz::SessionWorker& worker = vyl::fuzz::SessionWorker::Get();
   vyl::MemoryHost host;
   host.files["prog.vyl"] = std::string(source);
   vyl::test::Compiled c;

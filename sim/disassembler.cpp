@@ -5,8 +5,10 @@
 #include <span>
 #include <string>
 
+#include "debug_info.h"
 #include "instruction.h"
 #include "layout.h"
+#include "source_file.h"
 
 namespace vylsim {
 
@@ -40,7 +42,8 @@ std::optional<std::string> as_string(std::span<const uint8_t> image, const Const
 
 class Disassembler {
  public:
-  Disassembler(std::span<const uint8_t> image, std::ostream& out) : image_(image), layout_(image), out_(out) {}
+  Disassembler(std::span<const uint8_t> image, std::ostream& out, const DebugInfo* info, const SourceFile* source)
+      : image_(image), layout_(image), out_(out), info_(info), source_(source) {}
 
   void run() {
     out_ << "size " << hex4(layout_.size()) << " (" << layout_.size() << " bytes)\n";
@@ -97,6 +100,7 @@ class Disassembler {
     std::optional<Instruction> previous;
     uint32_t address = procedure.code_start;
     while (address < procedure.code_end) {
+      statements_at(address);
       const Instruction in = decode(image_, static_cast<uint16_t>(address));
       std::string text = "  " + hex4(address) + "  " + pad(format_bytes(in), 10) + format_operation(in);
       const std::string note = comment(in, previous);
@@ -104,6 +108,25 @@ class Disassembler {
       out_ << text << "\n";
       previous = in;
       address += in.length;
+    }
+  }
+
+  // The statements whose code starts at `address`, enclosing ones first,
+  // one line each: "; 12: total = total + p.value;".
+  void statements_at(uint32_t address) {
+    if (info_ == nullptr) return;
+    int shown = 0;
+    for (const DebugStatement& s : info_->statements) {
+      if (s.begin != address || s.position.line == shown) continue;
+      if (source_ == nullptr || !source_->available()) {
+        out_ << "; " << s.position.line << "\n";
+      } else {
+        // A block's brace says nothing the statements in it do not.
+        const std::string text = source_->statement_text(s);
+        if (text == "{") continue;
+        out_ << "; " << s.position.line << ": " << text << "\n";
+      }
+      shown = s.position.line;
     }
   }
 
@@ -134,10 +157,15 @@ class Disassembler {
   std::span<const uint8_t> image_;
   Layout layout_;
   std::ostream& out_;
+  const DebugInfo* info_;
+  const SourceFile* source_;
 };
 
 }  // namespace
 
-void disassemble(const std::vector<uint8_t>& image, std::ostream& out) { Disassembler(image, out).run(); }
+void disassemble(const std::vector<uint8_t>& image, std::ostream& out, const DebugInfo* info,
+                 const SourceFile* source) {
+  Disassembler(image, out, info, source).run();
+}
 
 }  // namespace vylsim

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,9 @@ class Machine {
   uint8_t byte(uint16_t address) const { return memory_[address]; }
   uint16_t word(uint16_t address) const;
   void set_word(uint16_t address, uint16_t value);
+  void set_byte(uint16_t address, uint8_t value) { memory_[address] = value; }
+  // The whole memory, for decoding instructions where they lie.
+  std::span<const uint8_t> memory() const { return memory_; }
   // The stack from its first word (at 8000) to the top.
   std::vector<uint16_t> stack() const;
   const Layout& layout() const { return layout_; }

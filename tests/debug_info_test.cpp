@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 
 #include "harness.h"
@@ -140,6 +141,37 @@ TEST(DebugInfoTest, ProceduresAndTheirStatements) {
   EXPECT_EQ(inner.range.endColumn, 23);
   EXPECT_EQ(StatementAt(info, inner.codeBegin)->range.line, 9);
   EXPECT_EQ(StatementAt(info, info.statements[1].codeBegin)->range.line, 8);
+}
+
+// The inlined flag: the storage holds the array or object itself rather
+// than a reference to it (a String variable is a reference).
+TEST(DebugInfoTest, ArraysInPlaceAndBehindReferences) {
+  const DebugInfo info = Compile(R"(class Point { int x; }
+final Point origin = new Point();
+int[3] table;
+String name;
+char[] text;
+Point head;
+
+void main() {
+  int[2][2] grid;
+  byte[] bytes = new byte[4];
+  String word = "Vyl";
+  name = word;
+  text = "abc";
+  grid[1][1] = LENGTH(bytes);
+}
+)");
+  std::map<std::string, bool> inlined;
+  for (const auto& v : info.variables) inlined[v.name] = v.inlined;
+  EXPECT_EQ(inlined, (std::map<std::string, bool>{{"origin", true},
+                                                  {"table", true},
+                                                  {"name", false},
+                                                  {"text", false},
+                                                  {"head", false},
+                                                  {"grid", true},
+                                                  {"bytes", false},
+                                                  {"word", false}}));
 }
 
 }  // namespace

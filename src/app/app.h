@@ -43,13 +43,66 @@ void WriteExitFile(int32_t value);
 
 enum class DiagnosticsFormat { kText, kJson, kNone };
 
+// ---------------------------------------------------------------------------
+// The outline of a source: what the source index knew when the session
+// ended, as plain values that outlive it (for the language server).  After
+// an error it holds what was read before the error.  Spans are byte offsets
+// of the source text.
+
+enum class SymbolKind {
+  // Declared in the source.
+  kGlobal, kParameter, kLocal, kField, kFunction, kClass, kConstant, kTable, kTypeAlias,
+  // Predefined: packages, their variables at fixed addresses (the devices
+  // and the vector table), the devices' registers, intrinsics, named
+  // constants (kConstant) and the built-in and opaque types.
+  kPackage, kDevice, kRegister, kIntrinsic, kType,
+};
+
+struct OutlineType {
+  std::string text;              // as a person writes it: int, char[], int[4], Node
+  int32_t element = -1;          // an array's element type
+  std::vector<int32_t> members;  // the fields of a class, the registers of a device (symbols)
+};
+
+struct OutlineSymbol {
+  struct Parameter {
+    std::string type;
+    std::string name;
+  };
+  std::string name;
+  SymbolKind kind = SymbolKind::kGlobal;
+  SourceSpan nameSpan;    // where it is declared; unknown for a predefined name
+  SourceSpan scope;       // where the name is visible (end -1: to the end of the source)
+  SourceSpan definition;  // a function's name where its body follows its prototype
+  int32_t owner = -1;     // the function of a parameter or local, the class of a field,
+                          // the device of a register, the package of a predefined member
+  int32_t type = -1;      // a variable's type, a function's result, the type a class or alias names
+  std::vector<Parameter> parameters;  // a function's, first to last
+  bool hasValue = false;  // a named constant's value
+  int32_t value = 0;
+  int32_t address = -1;   // a predefined variable's or register's address
+  bool used = false;
+};
+
+struct OutlineUse {
+  SourceSpan span;
+  int32_t symbol = -1;
+};
+
+struct SourceOutline {
+  std::vector<OutlineSymbol> symbols;  // the declarations in the order read, then predefined names
+  std::vector<OutlineType> types;
+  std::vector<OutlineUse> uses;        // each name that resolved, in source order
+  std::vector<int32_t> packages;       // the packages imported
+};
+
 struct SessionOptions {
   std::string output;       // the output file; "" for the one beside the source
   bool debugInfo = false;   // write NAME.dbg beside the output
   bool warnings = true;     // warnings on standard error
   DiagnosticsFormat format = DiagnosticsFormat::kText;
   bool color = false;       // colour the text on standard error
-  bool indexUses = false;   // note every use of a name in the source index
+  bool indexUses = false;   // note every use of a name, and hand back the outline
 };
 
 struct SessionResult {
@@ -66,6 +119,7 @@ struct SessionResult {
   std::vector<Diagnostic> diagnostics;
   std::string sourceText;       // the source as it was read
   DebugInfo debugInfo;          // with SessionOptions::debugInfo, after a success
+  SourceOutline outline;        // with SessionOptions::indexUses
   bool debugWriteFailed = false;  // -g, but the debug info could not be written
   int exitStatus() const { return success && !debugWriteFailed ? 0 : 1; }
 };

@@ -253,6 +253,10 @@ void Compile(SessionState& session, SessionResult& result) {
     result.messageLine = notes.fatalLine;
   }
   result.diagnostics = Diagnostics(notes, session.success);
+  if (session.options.indexUses) {
+    result.outline = CollectOutline(session.sourceMapping ? session.sourceMapping->bytes()
+                                                           : std::string_view(session.sourceText));
+  }
 }
 
 // Standard error: what could not be opened, then the diagnostics.

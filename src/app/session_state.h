@@ -39,4 +39,8 @@ bool SessionsRunUntilExit();
 // Runs `body` on a stack of kSessionStack bytes (session_stack.cpp).
 void RunOnLargeStack(const std::function<void()>& body);
 
+// The outline of the source just compiled (outline.cpp), collected while
+// the session's tables are still bound.
+SourceOutline CollectOutline(std::string_view source);
+
 }  // namespace vyl

@@ -28,6 +28,18 @@ int32_t SizeOf(Tree type) {
   return Is(sz, L_sz) && IsLeaf(Kid(sz, 0)) ? ValueOf(sz) : 0;
 }
 
+// The number of elements of an array type descriptor with a fixed index
+// range; -1 for an array reached through a reference (`T[]`, `String`).
+int32_t FixedLength(Tree array) {
+  Tree index = Part(array, 1);
+  Tree range = Is(index, L_ty) ? Part(index, 3) : nullptr;
+  if (Is(range, L_rn) && Is(Part(range, 1), L_cn) && Is(Part(range, 2), L_cn) &&
+      ValueOf(Part(range, 2)) >= ValueOf(Part(range, 1))) {
+    return ValueOf(Part(range, 2)) - ValueOf(Part(range, 1)) + 1;
+  }
+  return -1;
+}
+
 // The types of the program by name, each with what a debugger needs to
 // show a value of it.
 class TypeTable {
@@ -56,12 +68,7 @@ class TypeTable {
       case L_ar: {
         t.kind = "array";
         t.element = Add(Part(d, 2), depth + 1);
-        Tree index = Part(d, 1);
-        Tree range = Is(index, L_ty) ? Part(index, 3) : nullptr;
-        if (Is(range, L_rn) && Is(Part(range, 1), L_cn) && Is(Part(range, 2), L_cn) &&
-            ValueOf(Part(range, 2)) >= ValueOf(Part(range, 1))) {
-          t.length = ValueOf(Part(range, 2)) - ValueOf(Part(range, 1)) + 1;
-        }
+        t.length = FixedLength(d);
         break;
       }
       case L_cl:  // an object laid out in place (a final object)
@@ -192,7 +199,7 @@ DebugInfo CollectDebugInfo() {
         v.kind = KindName(d.kind);
         if (!StorageOf(location, v.storage, v.offset)) break;
         Tree descriptor = Is(type, L_ty) ? Part(type, 3) : nullptr;
-        v.inlined = Is(type, L_cl) || (Is(descriptor, L_ar) && !TypeText(type).ends_with("[]"));
+        v.inlined = Is(type, L_cl) || (Is(descriptor, L_ar) && FixedLength(descriptor) >= 0);
         v.size = SizeOf(type);
         v.procedure = d.owner ? NumberOf(d.owner) : -1;
         v.declared = RangeOf(d.nameSpan);

@@ -34,6 +34,47 @@ bool LineMarker(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   return true;
 }
 
+// Whether an address tree reads the input device (FFF6, KeyIn.datum):
+// a load through a constant address of that word.
+bool ReadsInput(Tree t) {
+  while (Is(t, L_ki) || Is(t, L_dr)) t = Part(t, 1);
+  int32_t address = 0;
+  if (Is(t, L_cn)) {
+    address = Num(t);
+  } else if (Is(t, L_of) && Is(Part(t, 1), L_cn)) {
+    address = Num(Part(t, 1)) + Num(t);
+  } else {
+    return false;
+  }
+  return (address & 0xFFFF) == 0xFFF6;
+}
+
+// Whether computing a target's address may do more than compute it: call
+// a function or read the input.  Records that are not expressions (types,
+// variables, functions) end the search.
+bool HasEffects(Tree t, int depth = 0) {
+  if (!IsNode(t) || depth > 256) return false;
+  switch (LabelOf(t)) {
+    case L_fc:
+    case L_io:
+    case L_ac: return true;
+    case L_ty:
+    case L_vr:
+    case L_df:
+    case L_fn:
+    case L_cl:
+    case L_tk: return false;
+    case L_dr:
+      if (ReadsInput(Part(t, 1))) return true;
+      break;
+    default: break;
+  }
+  for (int i = 1; i <= KidCount(t); ++i) {
+    if (HasEffects(Part(t, i), depth + 1)) return true;
+  }
+  return false;
+}
+
 bool Assignment(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   Tree target = Part(tree, 2);
   Tree kind = Part(tree, 4);
@@ -54,6 +95,11 @@ bool Assignment(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
     if (Is(kind, L_pt)) ok = EmitBytes({0x60, 0x01}, at, at);
   } else if (Is(kind, L_mt)) {
     ok = access(kAddressOnly) && EmitBytes({0x0E, 0x0D}, at, at);
+  } else if ((Is(kind, L_pt) || Is(kind, L_pm)) && HasEffects(target)) {
+    // The address computed once: DUP, load and release the old reference,
+    // then (for pt) SWAP the new one up to take it, SWAP back and store.
+    ok = access(kAddressOnly) && EmitBytes({0x04, 0x0C, 0x23, 0x09, 0x05, 0x05}, at, at) &&
+         (!Is(kind, L_pt) || EmitBytes({0x06, 0x60, 0x01, 0x06}, at, at)) && EmitBytes({0x0D}, at, at);
   } else if (Is(kind, L_pt)) {
     // Release the old reference, take the new one, store.
     ok = access(kLoadWord) && EmitBytes({0x23, 0x09, 0x05, 0x05, 0x60, 0x01}, at, at) && access(kStoreWord);

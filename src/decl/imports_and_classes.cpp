@@ -45,6 +45,7 @@ bool ClassBody(Rule& r, int32_t name, int32_t line, Tree syms, Tree chain, Tree&
   // 4. The name: a second class of the same name in this scope is refused.
   Tree table = syms;
   if (!Bind(table, name, classType)) return false;
+  NoteDeclaration(classType, name, DeclKind::kClass, nullptr);
   // 5. The member scope: the enclosing context is the class, and the fields
   // are laid out from offset 0.
   Tree location = Build(L_lc, Leaf(0), {Build(L_dl, Leaf(1)), nullptr});
@@ -91,6 +92,7 @@ bool ClassOrType(Tree enclosing, int32_t modifiers, int32_t name, int32_t line, 
     if (!NewType(syms, name, chain, type, same)) return r.Fail();
     Tree table = syms;
     if (!Bind(table, name, type)) r.Report("Type name " + IdText(name) + " is already defined here");
+    NoteDeclaration(type, name, DeclKind::kTypeAlias, nullptr);
     if (!Accept(T_Semi)) return r.Fail();
     newChain = chain;
     newSyms = table;
@@ -111,8 +113,10 @@ bool ImportDeclaration(Tree syms, Tree chain, Tree& newChain, Tree& newSyms) {
   if (!Accept(K_import)) return r.Fail();
   int32_t name = 0;
   if (!Identifier(name)) return r.Fail();
+  const SourceSpan nameSpan = PreviousSpan();
   Tree package = Bound(name, syms);
   if (!package) r.Report("Undefined package " + IdText(name));
+  NoteUse(nameSpan, package);
   if (Accept(T_Dot) && !Accept(T_Star)) return r.Fail();
   Tree members = Part(package, 5);
   if (!Is(package, L_pk) || (members && !IsEntry(members))) r.Report("Package name expected for " + IdText(name));
@@ -165,6 +169,7 @@ bool ClassDecln(Tree enclosing, int32_t modifiers, Tree syms, Tree chain, Tree& 
   if (!Accept(K_class)) return r.Fail();
   int32_t name = 0;
   if (!Identifier(name)) return r.Fail();
+  NoteDeclaredName(PreviousSpan());
   if (!ClassOrType(enclosing, modifiers, name, line, syms, chain, newChain, newSyms)) return r.Fail();
   return r.Succeed(newChain, newSyms);
 }

@@ -77,8 +77,9 @@ bool ParametersListed(Tree scope) {
 bool MethodRest(Tree enclosing, int32_t className, int32_t modifiers, int32_t name, Tree resultType, Tree syms,
                 Tree chain, Tree& newChain, Tree& newSyms) {
   Rule r("MethodRest", kMethodRestMessages);
+  const SourceSpan nameSpan = PreviousSpan();  // the name MemberDecl has just read
   if (!Accept(T_LParen)) return r.Fail();
-  NoteDeclaredName(PreviousSpan());
+  NoteDeclaredName(nameSpan);
   // A function declared before (a prototype) is completed, not declared again.
   Tree prior = Bound(name, syms);
   Tree function = nullptr;
@@ -91,8 +92,13 @@ bool MethodRest(Tree enclosing, int32_t className, int32_t modifiers, int32_t na
   }
   newChain = prior ? chain : function;
   newSyms = table;
-  if (Accept(T_Semi)) {  // a prototype
-    Index().function = nullptr;
+  if (Accept(T_Semi)) {  // a prototype: its parameter names are visible in it alone
+    SourceIndex& index = Index();
+    for (std::size_t i = static_cast<std::size_t>(index.functionDecls); i < index.decls.size(); ++i) {
+      DeclEntry& d = index.decls[i];
+      if (d.owner == function) d.scope.end = PreviousSpan().end;
+    }
+    index.function = nullptr;
     return r.Succeed(newChain, newSyms);
   }
   // The body: locals are laid out in the frame from offset 6.
@@ -151,6 +157,8 @@ bool MethodHeader(Tree enclosing, Tree prior, int32_t className, int32_t modifie
     From(kKeyContext, syms, context, level);
     if (!Is(prior, L_fn) || !Kid(prior, 0) || !Is(Part(prior, 2), L_xf)) return r.Fail();
     function = prior;
+    if (DeclEntry* d = DeclarationOf(function)) d->definition = Index().pendingName;
+    Index().pendingName = SourceSpan{};
   }
   // Its parameters and locals belong to it in the source index.
   Index().function = function;

@@ -78,9 +78,14 @@ bool Index(Rule& r, Tree syms, Tree record, Tree type, Tree access, Tree& newAcc
 
   if (indexRange.low < 0 || indexRange.high > high) {
     if (high >= 0 && indexRange.IsConstant()) {
+      // The check compares the offset in bytes, computed in 16 bits.
+      const int64_t offset = int64_t{indexRange.low} * (elementSize > 1 ? elementSize : 1);
+      const char* check = offset >= -32768 && offset <= 32767
+                              ? "the index is checked when the program runs, and the check traps"
+                              : "the index is checked when the program runs, on its offset in bytes wrapped to 16 bits";
       Warn("index " + std::to_string(indexRange.low) + " is outside the array (" + TypeText(type) + ", 0.." +
                std::to_string(high) + ")",
-           indexSpan, {{"the index is checked when the program runs, and the check traps", SourceSpan{}}});
+           indexSpan, {{check, SourceSpan{}}});
     }
     newAccess = Build(L_rx, Leaf(Clamped(limit)), {base, index});
   } else if (indexRange.IsConstant()) {

@@ -24,6 +24,12 @@ bool IsOpenArray(Tree type) {
   return ArrayBounds(type, high, elementSize) && high < 0;
 }
 
+// Whether a type is an array type, told from its tree alone (untraced).
+bool HasArrayRecord(Tree type) { return Is(Is(type, L_ty) && KidCount(type) >= 3 ? Kid(type, 3) : type, L_ar); }
+
+// The element type of an array type.
+Tree ElementType(Tree type) { return Part(Is(type, L_ty) && KidCount(type) >= 3 ? Kid(type, 3) : type, 2); }
+
 constexpr const char* kCoerceMessages[] = {nullptr, "Huh (Coerce)?"};
 
 }  // namespace
@@ -82,7 +88,18 @@ bool Comparable(Tree syms, Tree a, Tree b, Tree& common) {
     common = a;
     return r.Succeed(common);
   }
-  if (!IsReferenceType(a) || !IsReferenceType(b)) return r.Fail();
+  if (!IsReferenceType(a) || !IsReferenceType(b)) {
+    // Arrays of any length of one element type: a global's, a local's and
+    // a new array's types are built apart.  A String is a String's only.
+    // (Tried last, and only on two array types, so that the trace of what
+    // was compared before is as it was.)
+    if (HasArrayRecord(a) && HasArrayRecord(b) && IsOpenArray(a) && IsOpenArray(b) && IsKeyType(syms, kKeyString, a) == IsKeyType(syms, kKeyString, b) &&
+        Equal(ElementType(a), ElementType(b))) {
+      common = a;
+      return r.Succeed(common);
+    }
+    return r.Fail();
+  }
   Tree c = nullptr;
   if (!Comparable(syms, Referenced(a), Referenced(b), c)) return r.Fail();
   if (Equal(c, Referenced(a))) {

@@ -16,7 +16,7 @@ void NoteDeclaration(Tree record, int32_t name, DeclKind kind, Tree owner, Sourc
   entry.scope = SourceSpan{entry.nameSpan.begin, -1};
   entry.owner = owner;
   index.pendingName = SourceSpan{};
-  index.declOf[record] = static_cast<int32_t>(index.decls.size());
+  if (kind != DeclKind::kTypeAlias) index.declOf[record] = static_cast<int32_t>(index.decls.size());
   index.decls.push_back(entry);
 }
 

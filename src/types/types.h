@@ -110,6 +110,7 @@ struct DeclEntry {
   SourceSpan scope;        // where the name is visible (end -1: to the end of the source)
   Tree owner = nullptr;    // the function of a parameter or local, the class of a field
   bool used = false;
+  SourceSpan definition;   // a function's name where its body follows its prototype
 };
 
 struct StatementEntry {
@@ -151,7 +152,9 @@ inline SourceIndex& Index() { return Current<SourceIndex>(); }
 
 // The name of the declaration being read: its span waits for the binding.
 inline void NoteDeclaredName(SourceSpan span) { Index().pendingName = span; }
-// A name bound to `record`; the span is the pending name's unless given.
+// A name bound to `record`; the span is the pending name's unless given.  A
+// type alias is bound to the type it names, which keeps its own entry for
+// DeclarationOf.
 void NoteDeclaration(Tree record, int32_t name, DeclKind kind, Tree owner, SourceSpan span = {});
 // A name that resolved to `record`.
 void NoteUse(SourceSpan span, Tree record);

@@ -8,14 +8,22 @@
 // compilation without it falls back on the LINE markers, which the compiler
 // puts before the code of each statement (Vyl.disassemble(...).statements).
 
+// The bytes of a LINE marker: 00 00 LINE.
+const kMarkerSize = 3;
+
 // The statement ranges of a compilation.
 export function statementRanges(compiled, disassembly) {
   if (compiled && compiled.debugInfo) {
     try {
       const info = JSON.parse(compiled.debugInfo);
-      return info.statements.map((s) => ({
-        from: s.begin, to: s.end, line: s.line, column: s.column, endLine: s.endLine, endColumn: s.endColumn,
-      }));
+      // A statement's code starts after its LINE marker; the marker's row
+      // belongs to it too, so that hovering it shows the statement.
+      const markerBefore = new Map(disassembly.statements.map((m) => [m.from + kMarkerSize, m]));
+      return info.statements.map((s) => {
+        const marker = markerBefore.get(s.begin);
+        const from = marker && marker.line === s.line ? marker.from : s.begin;
+        return { from, to: s.end, line: s.line, column: s.column, endLine: s.endLine, endColumn: s.endColumn };
+      });
     } catch {
       // fall back on the markers
     }

@@ -16,7 +16,7 @@ const { classHighlighter, highlightTree } = await import('@lezer/highlight');
 const { vylLanguage } = await import('../src/vyl-language.js');
 const { decodeSource, encodeSource, parseFragment, shareFragment } = await import('../src/share.js');
 const { columnOffset, decodeUtf8, formatDiagnostic, tooDeepMessage, utf8Bytes } = await import('../src/compiler.js');
-const { CodeMap, disassemblyRows } = await import('../src/code-map.js');
+const { CodeMap, disassemblyRows, statementRanges } = await import('../src/code-map.js');
 
 const vyl = await loadVyl();
 
@@ -126,6 +126,28 @@ test("a line's code is the code after its marker", () => {
   assert.deepEqual(codeOf(5), []);
 });
 
+test('with debug info a line maps to its statements, nested ones innermost, markers included', () => {
+  const source = 'import Hardware;\nvoid main() {\n  int i = 0;\n  while (i < 2) {\n    Print.datum = 65;\n    i = i + 1;\n  }\n}\n';
+  const compiled = vyl.compile(source);
+  assert.ok(compiled.success && compiled.debugInfo);
+  const disassembly = vyl.disassemble(compiled.ftx);
+  const map = new CodeMap(statementRanges(compiled, disassembly));
+  const rows = disassemblyRows(disassembly.text).filter((r) => r.address !== null);
+  const codeOf = (line) => {
+    const ranges = map.rangesOfLine(line);
+    return rows.filter((r) => ranges.some((g) => g.from <= r.address && r.address < g.to)).map((r) => r.text.slice(18).trim());
+  };
+  // The statement on line 5 is its marker and its store; the one on line 6
+  // the increment; the loop on line 4 holds both and its own test and jumps.
+  assert.deepEqual(codeOf(5), ['LINE 5', 'LIT 65', 'PUSHS 10', 'NEG', 'STORE']);
+  assert.deepEqual(codeOf(6), ['LINE 6', 'LOADL 3', 'PUSHS 1', 'ADD', 'STOREL 3']);
+  const loop = codeOf(4);
+  assert.ok(loop.includes('LINE 5') && loop.includes('STOREL 3') && loop.includes('LT'));
+  // An address inside the loop's body is the body statement's, not the loop's.
+  const store = rows.find((r) => /STORE$/.test(r.text));
+  assert.equal(map.rangeAt(store.address).line, 5);
+});
+
 test('a run in slices prints what one run prints and stops where it says', () => {
   const compiled = vyl.compile(`import Hardware;
 void main() {
@@ -144,7 +166,7 @@ void main() {
   assert.equal(once.status, 'trap');
   assert.equal(once.procedure, 'main');
   assert.equal(new CodeMap(vyl.disassemble(compiled.ftx).statements).rangeAt(once.address).line, 9);
-  assert.match(once.message, /^trap at [0-9A-F]{4} \(main, line \d+\): run-time check failed/);
+  assert.match(once.message, /^trap at [0-9A-F]{4} \(main, (near )?line \d+\): run-time check failed/);
   assert.ok(once.message.endsWith(once.reason));
   const sliced = vyl.startRun(compiled.ftx, '', 1e9);
   let output = '';

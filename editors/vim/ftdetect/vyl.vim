@@ -1,0 +1,2 @@
+" Vyl sources end in .vyl.
+autocmd BufRead,BufNewFile *.vyl setfiletype vyl
