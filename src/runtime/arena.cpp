@@ -30,6 +30,11 @@ bool keepUntilExit = false;
 void KeepMemoryUntilExit() { keepUntilExit = true; }
 
 void Arena::SizeFor(std::size_t sourceBytes) {
+#ifdef __EMSCRIPTEN__
+  // WebAssembly has no reservation without cost: a mapping is memory the
+  // module allocates and clears at once, so the arena grows as it fills.
+  sourceBytes = 0;
+#endif
   std::size_t want = sourceBytes > kLimit / kBytesPerSourceByte ? kLimit : sourceBytes * kBytesPerSourceByte;
   firstSize_ = std::clamp(want, kSmallest, kLimit);
   smallPart_ = sourceBytes < kSmallSource ? kSmallPart : 0;
