@@ -8,7 +8,7 @@
 #
 # The corpus: tests/programs, examples, the programs in docs/*.md, the
 # sources of tests/cases/*.cases, the fuzzing regressions, generated
-# programs of several sizes, each also with the full trace switched on ("?"
+# programs of several sizes and forms, each also with the full trace switched on ("?"
 # first) and cut off at a third and at two thirds of its length (which gives
 # messages instead of images).
 set -eu
@@ -47,6 +47,13 @@ for shape in "1 1" "1 12" "5 12" "20 12" "40 12" "3 40"; do
   "$vylgen" --functions "$1" --statements "$2" > "$out/src/gen-$1x$2.vyl"
 done
 "$vylgen" --functions 2 --statements 12 --pad 999999 > "$out/src/gen-comments.vyl"
+# The other forms: dense expressions, small functions, switch tables,
+# globals and strings, small and near the image limit.
+for shape in "dense 3 12" "dense 40 12" "small-functions 9 1" "small-functions 400 1" \
+             "switches 2 64" "switches 18 64" "globals 3 8" "globals 30 8"; do
+  set -- $shape
+  "$vylgen" --shape "$1" --functions "$2" --statements "$3" > "$out/src/gen-$1-$2.vyl"
+done
 
 # Sources that test how the characters are read: line ends CR LF and bare
 # CR, blanks of every kind, NUL, control-D and 0xFF bytes in comments and

@@ -67,6 +67,36 @@ TEST(GeneratedProgramsTest, PrintWhatTheirCTranslationsPrint) {
   }
 }
 
+// The programs of the other forms, small and at a size near the image
+// limit, print what their C translations print.
+TEST(GeneratedProgramsTest, OtherFormsPrintWhatTheirCTranslationsPrint) {
+  using vylbench::Form;
+  struct FormShape {
+    Form form;
+    int units;
+    int statements;
+  };
+  for (FormShape f : {FormShape{Form::kDense, 3, 12}, FormShape{Form::kDense, 40, 12},
+                      FormShape{Form::kSmallFunctions, 9, 1}, FormShape{Form::kSmallFunctions, 400, 1},
+                      FormShape{Form::kSwitches, 2, 64}, FormShape{Form::kSwitches, 18, 64},
+                      FormShape{Form::kGlobals, 3, 8}, FormShape{Form::kGlobals, 30, 8}}) {
+    vylbench::ProgramShape shape;
+    shape.form = f.form;
+    shape.functions = f.units;
+    shape.statements = f.statements;
+    std::string name = std::string(vylbench::FormName(f.form)).append(std::to_string(f.units));
+    SCOPED_TRACE(name);
+    std::string printed = RunVyl(vylbench::GenerateProgram(shape, vylbench::Language::kVyl));
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), (f.units + 31) / 32);
+    auto expected = RunC(vylbench::GenerateProgram(shape, vylbench::Language::kC), name);
+    if (!expected) GTEST_SKIP() << "no C compiler (cc)";
+    EXPECT_EQ(printed, *expected);
+  }
+  vylbench::Form form = Form::kWorkers;
+  EXPECT_TRUE(vylbench::FormNamed("small-functions", form) && form == Form::kSmallFunctions);
+  EXPECT_FALSE(vylbench::FormNamed("small", form));
+}
+
 TEST(GeneratedProgramsTest, CommentPaddingUpToTheSourceLimitChangesNothing) {
   vylbench::ProgramShape shape;
   shape.functions = 3;

@@ -15,9 +15,15 @@
 
 namespace vylbench {
 
+// The forms of program: the workers above, and programs that stress one
+// thing each (program_shapes.cpp): long dense expressions, many small
+// functions, long switch tables, many globals and strings.
+enum class Form { kWorkers, kDense, kSmallFunctions, kSwitches, kGlobals };
+
 struct ProgramShape {
-  int functions = 64;   // worker functions
-  int statements = 32;  // statement groups per worker
+  Form form = Form::kWorkers;
+  int functions = 64;   // worker functions (the units of the other forms)
+  int statements = 32;  // statement groups per worker (lines, cases, globals per unit)
   // When non-zero, comment lines are spread between the functions until the
   // source has exactly this many characters (the C text gets the same lines).
   std::size_t padTo = 0;
@@ -26,6 +32,11 @@ struct ProgramShape {
 enum class Language { kVyl, kC };
 
 std::string GenerateProgram(const ProgramShape& shape, Language language);
+
+// The name of a form ("workers", "dense", "small-functions", "switches",
+// "globals"), and the form of a name (false for none).
+const char* FormName(Form form);
+bool FormNamed(const std::string& name, Form& form);
 
 // The smallest program: an empty main.
 std::string EmptyProgram(Language language);

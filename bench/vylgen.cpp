@@ -10,10 +10,11 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: vylgen [--c] [--empty] [--functions N] [--statements N] [--pad CHARS]\n"
+    "Usage: vylgen [--c] [--empty] [--shape FORM] [--functions N] [--statements N] [--pad CHARS]\n"
     "Writes a generated Vyl program (or with --c its C translation) to standard output.\n"
-    "  --functions N   worker functions (default 64)\n"
-    "  --statements N  statement groups per worker (default 32)\n"
+    "  --shape FORM    workers (the default), dense, small-functions, switches or globals\n"
+    "  --functions N   worker functions, or units of the other forms (default 64)\n"
+    "  --statements N  statement groups per worker; lines, cases or globals per unit (default 32)\n"
     "  --pad CHARS     spread comment lines until the Vyl source has CHARS characters\n"
     "  --empty         an empty main only\n";
 
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
       language = vylbench::Language::kC;
     } else if (a == "--empty") {
       empty = true;
+    } else if (a == "--shape" && i + 1 < argc && vylbench::FormNamed(argv[i + 1], shape.form)) {
+      ++i;
     } else if (a == "--functions" && i + 1 < argc && Number(argv[i + 1], 0, 4000, v)) {
       shape.functions = static_cast<int>(v);
       ++i;

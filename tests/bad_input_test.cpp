@@ -42,11 +42,26 @@ TEST(BadInputTest, DirectoryIsNoSource) {
   fs::create_directories(dir);
   StdHost host;
   EXPECT_FALSE(host.ReadFile(dir.string(), 100).has_value());
+  std::string text = "earlier text";
+  EXPECT_FALSE(host.ReadFileInto(dir.string(), 100, text));
+  EXPECT_EQ(text, "");
   fs::remove(dir);
-  // A file longer than the limit is read up to it.
+  // A file longer than the limit is read up to it; read again into the
+  // memory of a longer reading, it is just as long.
   const fs::path file = fs::temp_directory_path() / "vyl_bad_input_long.vyl";
   std::ofstream(file, std::ios::binary) << std::string(5000, 'a');
   EXPECT_EQ(host.ReadFile(file.string(), 1000).value_or("").size(), 1000u);
+  text.assign(8000, 'b');
+  EXPECT_TRUE(host.ReadFileInto(file.string(), 6000, text));
+  EXPECT_EQ(text, std::string(5000, 'a'));
+  EXPECT_EQ(host.MapFile(file.string(), 6000), nullptr);  // small files are read
+  // A large file is mapped, up to the limit.
+  std::ofstream(file, std::ios::binary) << std::string(70000, 'c') << 'd';
+  std::shared_ptr<const MappedFile> mapped = host.MapFile(file.string(), 70001);
+  ASSERT_NE(mapped, nullptr);
+  EXPECT_EQ(mapped->bytes(), std::string(70000, 'c') + "d");
+  EXPECT_EQ(host.MapFile(file.string(), 65536)->bytes(), std::string(65536, 'c'));
+  EXPECT_EQ(host.MapFile(dir.string(), 70001), nullptr);
   fs::remove(file);
 }
 

@@ -42,6 +42,20 @@ TEST_F(RuntimeTest, TreesCompareReadAndReplace) {
   Tree dst = Build(L_no, nullptr, {Leaf(1), Leaf(2), Leaf(3)}), keep = Kid(dst, 3);
   Replace(dst, Build(L_wh, Leaf(9), {Leaf(4)}));
   EXPECT_EQ(std::make_tuple(LabelOf(dst), KidCount(dst), Kid(dst, 3)), std::make_tuple(L_wh, 1, keep));
+  // A node replaced by a larger one grows in place: every reference sees
+  // the new children, and the old ones stay above a smaller count.
+  Tree small = Build(L_no, Leaf(1), {Leaf(2)}), ref = small, two = Kid(small, 1);
+  EXPECT_EQ(Kid(small, 5), nullptr);
+  Replace(small, Build(L_lc, Leaf(3), {Leaf(4), Leaf(5), Leaf(6), Leaf(7), Leaf(8)}));
+  EXPECT_TRUE(Equal(ref, Build(L_lc, Leaf(3), {Leaf(4), Leaf(5), Leaf(6), Leaf(7), Leaf(8)})));
+  EXPECT_EQ(std::make_tuple(ValueOf(ref), ValueOf(Kid(ref, 5)), Kid(ref, 6)), std::make_tuple(3, 8, nullptr));
+  Replace(small, Build(L_no, nullptr, {two}));
+  EXPECT_TRUE(treepart(ref, 5, -1, out) && ValueOf(out) == 8);
+  SetKid(ref, 7, ref);
+  EXPECT_EQ(std::make_tuple(Kid(ref, 1), Kid(ref, 7), KidCount(ref)), std::make_tuple(two, ref, 1));
+  Tree io = Build(L_io, nullptr, {nullptr});
+  SetKid(io, 4, two);  // a slot above those built with
+  EXPECT_EQ(std::make_tuple(Kid(io, 4), Kid(io, 3)), std::make_tuple(two, nullptr));
   EXPECT_EQ(NumberText(kMinInt), "-2147483648");
   EXPECT_TRUE(SetGlobal(t, 9) && Global(9) == t);
   EXPECT_FALSE(SetGlobal(t, 10) || SetGlobal(t, -1));
@@ -50,6 +64,22 @@ TEST_F(RuntimeTest, TreesCompareReadAndReplace) {
   EXPECT_EQ(FatalText([] { Replace(nullptr, Build(L_no)); }), "(Can't replace null tree)\n");
   Open("", false, false);
   EXPECT_EQ(FatalText([] { Replace(Build(L_no), nullptr); }), "(Can't replace with null tree)\n");
+}
+
+// A construct skipped because its first token is missing leaves the
+// KibStack as trying it would: only the high-water mark is raised.  Traced,
+// or where its brackets would not fit, it is tried after all.
+TEST_F(RuntimeTest, SkippedConstructsRaiseOnlyTheHighWaterMark) {
+  KPush(1);
+  EXPECT_TRUE(Skipped(3));
+  EXPECT_EQ(std::make_tuple(KibDepth(), KibHighWater(), AcceptedTokens()), std::make_tuple(1, 7, 0));
+  while (KibDepth() < kKibStackSize - 2) KPush(0);
+  EXPECT_TRUE(Skipped(1));
+  EXPECT_FALSE(Skipped(2));
+  EXPECT_EQ(KibHighWater(), kKibStackSize);
+  SetTraceLevel(2);
+  EXPECT_FALSE(Skipped(1));
+  SetTraceLevel(0);
 }
 
 TEST_F(RuntimeTest, StringsAreInternedByTextAndCategory) {

@@ -135,6 +135,13 @@ constexpr std::size_t kSessionStack = std::size_t{512} << 20;
 // dialog is asked once, and an answer that names no usable file compiles
 // "KIBin.txt" into "KIBout.txt".
 SessionResult RunSession(Host& host, const std::string& path = "", const SessionOptions& options = {});
+// For a process that ends when its compilations end (the vylc executable):
+// from now on sessions run on the calling thread, on a stack reserved once
+// whose pages are touched only as the recursion reaches them, and neither
+// that stack nor the memory of tree records is released before the process
+// exits; a result's sourceText is left empty when the source was mapped (a
+// large file: StdHost::MapFile).  Call it before the first session.
+void RunSessionsUntilExit();
 // The same on the calling thread, for callers that provide such a stack
 // themselves (the fuzz target runs many sessions on one such thread).
 SessionResult RunSessionHere(Host& host, const std::string& path = "", const SessionOptions& options = {});

@@ -118,6 +118,7 @@ bool OverwritesSource(const std::string& file, const vyl::SessionOptions& option
 int main(int argc, char** argv) {
   CommandLine cl;
   if (int status = Parse(argc, argv, cl); status >= 0) return status;
+  vyl::RunSessionsUntilExit();
   if (cl.files.empty()) {
     // No path: the console asks once, and the answer serves the whole run.
     vyl::StdHost host("", true);

@@ -1,7 +1,5 @@
 // The session driver: chooses and opens the files, resets the tables, runs
 // the start rule once with the code generator and reports the outcome.
-#include <pthread.h>
-
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -135,6 +133,7 @@ int32_t StartSession() {
   IoState& io = Io();
   OpenSlot(1);
   io.sourceRole = 1;
+  SizeTreeMemory(SlotAt(1).in.size());
   OpenSlot(2);
   io.outputRole = 2;
   OpenSlot(3);
@@ -156,7 +155,9 @@ void FinishSession() {
   // 3. Close the files of the session (the source's text stays with the
   // session, for the diagnostics).
   if (io.sourceRole) {
-    s.sourceText = std::move(SlotAt(io.sourceRole).in);
+    Slot& source = SlotAt(io.sourceRole);
+    s.sourceText = std::move(source.in);
+    s.sourceMapping = std::move(source.mapped);
     CloseSlot(io.sourceRole);
   }
   if (io.outputRole) CloseSlot(io.outputRole);
@@ -179,28 +180,6 @@ void FinishSession() {
 }
 
 namespace {
-
-// The compiler's recursion is bounded by the KibStack, not by the host's
-// stack: the compilation runs on a thread whose stack holds the deepest
-// nesting the KibStack allows (kSessionStack).
-void RunOnLargeStack(const std::function<void()>& body) {
-  pthread_attr_t attr;
-  pthread_t thread;
-  bool started = pthread_attr_init(&attr) == 0 && pthread_attr_setstacksize(&attr, kSessionStack) == 0 &&
-                 pthread_create(
-                     &thread, &attr,
-                     [](void* arg) -> void* {
-                       (*static_cast<const std::function<void()>*>(arg))();
-                       return nullptr;
-                     },
-                     const_cast<std::function<void()>*>(&body)) == 0;
-  pthread_attr_destroy(&attr);
-  if (started) {
-    pthread_join(thread, nullptr);
-  } else {
-    body();
-  }
-}
 
 // The tables of one session, bound to the current thread while it lives.
 struct SessionTables {
@@ -274,8 +253,10 @@ void Compile(SessionState& session, SessionResult& result) {
     result.messageLine = notes.fatalLine;
   }
   result.diagnostics = Diagnostics(notes, session.success);
-  result.sourceText = std::move(session.sourceText);
-  if (session.options.indexUses) result.outline = CollectOutline(result.sourceText);
+  if (session.options.indexUses) {
+    result.outline = CollectOutline(session.sourceMapping ? session.sourceMapping->bytes()
+                                                           : std::string_view(session.sourceText));
+  }
 }
 
 // Standard error: what could not be opened, then the diagnostics.
@@ -290,7 +271,7 @@ void ReportOnStderr(Host& host, const SessionState& session, const SessionResult
   if (shown.empty()) return;
   host.StderrText(options.format == DiagnosticsFormat::kJson
                       ? FormatDiagnosticsJson(shown, result.sourceName)
-                      : FormatDiagnostics(shown, result.sourceName, result.sourceText, options.color));
+                      : FormatDiagnostics(shown, result.sourceName, SourceBytes(session), options.color));
 }
 
 }  // namespace
@@ -330,6 +311,13 @@ SessionResult RunSessionHere(Host& host, const std::string& path, const SessionO
   SessionResult result;
   Compile(session, result);
   ReportOnStderr(host, session, result);
+  // A mapped source is copied for the result, unless the process ends with
+  // its sessions and has no use for it.
+  if (!session.sourceMapping) {
+    result.sourceText = std::move(session.sourceText);
+  } else if (!SessionsRunUntilExit()) {
+    result.sourceText.assign(session.sourceMapping->bytes());
+  }
   if (result.success && options.debugInfo) {
     result.debugInfo.source = result.sourceName;
     result.debugInfo.output = result.outputName;

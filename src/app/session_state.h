@@ -1,6 +1,8 @@
 // The session driver's state for one compilation.  Internal to src/app.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,7 @@ struct SessionState {
   std::string outputFile;
   std::string sourceName;  // the source file actually opened
   std::string sourceText;  // its text, kept when its slot closes
+  std::shared_ptr<const MappedFile> sourceMapping;  // or its mapping
   bool scanning = false;   // the scanner has started: positions are known
   bool finishArmed = false;
   bool success = false;      // the start rule's outcome
@@ -25,6 +28,16 @@ struct SessionState {
 };
 
 SessionState& Session();
+// The source's text kept by the session.
+inline std::string_view SourceBytes(const SessionState& s) {
+  return s.sourceMapping ? s.sourceMapping->bytes() : std::string_view(s.sourceText);
+}
+// Whether the sessions of this process run until it exits
+// (RunSessionsUntilExit).
+bool SessionsRunUntilExit();
+
+// Runs `body` on a stack of kSessionStack bytes (session_stack.cpp).
+void RunOnLargeStack(const std::function<void()>& body);
 
 // The outline of the source just compiled (outline.cpp), collected while
 // the session's tables are still bound.

@@ -65,6 +65,8 @@ bool MathExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   Rule r("MathExpn", kMathMessages);
   if (!MathTerm(syms, tree, type, low, high)) return r.Fail();
   for (;;) {
+    // No "+" or "-": the repetition's bracket and AddOp's.
+    if (!Sees(T_Plus) && !Sees(T_Minus) && Skipped(2)) break;
     Attempt more(r, '(');
     int32_t op = 0;
     if (!AddOp(op)) break;
@@ -98,6 +100,8 @@ bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   Rule r("MathTerm", kMathMessages);
   if (!Primary(syms, tree, type, low, high)) return r.Fail();
   for (;;) {
+    // No "%", "*" or "/": the repetition's bracket and MulOp's.
+    if (!Sees(T_Percent) && !Sees(T_Star) && !Sees(T_Slash) && Skipped(2)) break;
     Attempt more(r, '(');
     int32_t op = 0;
     if (!MulOp(op)) break;

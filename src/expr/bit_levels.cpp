@@ -25,6 +25,7 @@ bool BitLevel(const char* name, Tree syms, Level operand, int32_t token, int32_t
   Rule r(name, kBitMessages);
   if (!operand(syms, tree, type, low, high)) return r.Fail();
   for (;;) {
+    if (!Sees(token) && Skipped(1)) break;  // the repetition's bracket
     Attempt more(r, '(');
     if (!Accept(token)) break;
     r.state = 1;
@@ -75,6 +76,8 @@ bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   Rule r("BitPrim", kBitPrimMessages);
   if (!MathExpn(syms, tree, type, low, high)) return r.Fail();
   for (;;) {
+    // No shift operator: the repetition's bracket and ShiftOp's.
+    if (!Sees(T_Shl) && !Sees(T_Ushr) && !Sees(T_Shr) && Skipped(2)) break;
     Attempt more(r, '(');
     int32_t op = 0;
     if (!ShiftOp(op)) break;

@@ -71,6 +71,7 @@ Operand FoldLogical(int32_t label, const Operand& left, const Operand& right) {
 // rule has failed (r.Fail has run).
 bool LogicalChain(Rule& r, Tree syms, int32_t token, Level operand, int32_t label, Operand& left) {
   for (;;) {
+    if (!Sees(token) && Skipped(1)) return true;  // the repetition's bracket
     Attempt more(r, '(');
     if (!Accept(token)) return true;
     const SourceSpan op = PreviousSpan();
@@ -130,7 +131,10 @@ bool BoolTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
 bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   Rule r("BoolPrim", kBoolPrimMessages);
   if (!CatExpn(syms, tree, type, low, high)) return r.Fail();
-  {
+  bool compare = false;
+  for (int32_t token : {T_EqEq, T_NotEq, T_Less, T_GreaterEq, T_Greater, T_LessEq}) compare = compare || Sees(token);
+  // No comparison operator: the option's bracket and RelOp's.
+  if (compare || !Skipped(2)) {
     Attempt optional(r);
     int32_t op = 0;
     if (RelOp(op)) {

@@ -1,10 +1,20 @@
 // The hosts under the file slots: the real file system and console, and an
 // in-memory one for tests.
+#if defined(__unix__) && !defined(__EMSCRIPTEN__)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define VYL_MAPPED_FILES 1
+#endif
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <cstdio>
-#include <iostream>
+#include <cstdlib>
 
 #include "io/io.h"
 
@@ -28,6 +38,22 @@ class StdOutFile : public OutFile {
   std::FILE* f_;
 };
 
+#ifdef VYL_MAPPED_FILES
+class MappedRegion : public MappedFile {
+ public:
+  MappedRegion(void* base, std::size_t size) : base_(base), size_(size) {}
+  ~MappedRegion() override { munmap(base_, size_); }
+  std::string_view bytes() const override { return {static_cast<const char*>(base_), size_}; }
+
+ private:
+  void* base_;
+  std::size_t size_;
+};
+
+// Files below this size are read: their copy costs less than a mapping.
+constexpr off_t kMapFrom = off_t{1} << 16;
+#endif
+
 class MemoryOutFile : public OutFile {
  public:
   explicit MemoryOutFile(std::string& text) : text_(text) {}
@@ -45,21 +71,31 @@ std::string StdHost::AskSourceFile(std::string_view) {
   if (!path_.empty() || !prompt_) return path_;
   std::fputs("Source file (.vyl): ", stdout);
   std::fflush(stdout);
-  std::string line;
-  if (!std::getline(std::cin, line)) return "";
+  // stdio rather than iostreams: a compilation pays for no stream set-up.
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
+  ssize_t got = getline(&buffer, &capacity, stdin);
+  std::string line = got < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(got));
+  std::free(buffer);
+  if (got < 0) return "";
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
   return line;
 }
 
 std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_t limit) {
+  std::string text;
+  if (!ReadFileInto(name, limit, text)) return std::nullopt;
+  return text;
+}
+
+bool StdHost::ReadFileInto(const std::string& name, std::size_t limit, std::string& text) {
   std::FILE* f = std::fopen(name.c_str(), "rb");
   if (!f) {
     lastError_ = std::strerror(errno);
-    return std::nullopt;
+    return false;
   }
   // Read straight into a string of the file's size (at most `limit`), in
   // one piece: growing it step by step would touch twice the memory.
-  std::string text;
   std::size_t expected = 1 << 16;
   if (std::fseek(f, 0, SEEK_END) == 0) {
     long end = std::ftell(f);
@@ -83,9 +119,31 @@ std::optional<std::string> StdHost::ReadFile(const std::string& name, std::size_
   std::fclose(f);
   if (failed) {
     lastError_ = std::strerror(error);
-    return std::nullopt;
+    text.clear();
+    return false;
   }
-  return text;
+  return true;
+}
+
+std::shared_ptr<const MappedFile> StdHost::MapFile(const std::string& name, std::size_t limit) {
+#ifdef VYL_MAPPED_FILES
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;  // ReadFileInto tells why
+  struct stat st {};
+  void* base = MAP_FAILED;
+  std::size_t size = 0;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kMapFrom) {
+    size = std::min(limit, static_cast<std::size_t>(st.st_size));
+    base = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  }
+  close(fd);
+  if (base == MAP_FAILED) return nullptr;
+  return std::make_shared<MappedRegion>(base, size);
+#else
+  (void)name;
+  (void)limit;
+  return nullptr;
+#endif
 }
 
 std::unique_ptr<OutFile> StdHost::WriteFile(const std::string& name) {

@@ -61,6 +61,13 @@ class OutFile {
 // The phases of a compilation, in order; the host hears of each one's end.
 enum class Phase { kSetup, kParse, kLower, kGenerate, kWrite };
 
+// A file's bytes mapped into memory, there while the object lives.
+class MappedFile {
+ public:
+  virtual ~MappedFile() = default;
+  virtual std::string_view bytes() const = 0;
+};
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -68,6 +75,19 @@ class Host {
   virtual std::string AskSourceFile(std::string_view filter) = 0;
   // Reads at most `limit` bytes of a file; nullopt when it cannot be opened.
   virtual std::optional<std::string> ReadFile(const std::string& name, std::size_t limit) = 0;
+  // The same into `text`, whose memory it may reuse (a file read again goes
+  // where it was read before); false when the file cannot be opened.
+  virtual bool ReadFileInto(const std::string& name, std::size_t limit, std::string& text) {
+    std::optional<std::string> read = ReadFile(name, limit);
+    if (read) text = std::move(*read);
+    return read.has_value();
+  }
+  // At most `limit` bytes of a large file mapped into memory instead of
+  // read, or null to read it (ReadFileInto), as for a file that cannot be
+  // opened.
+  virtual std::shared_ptr<const MappedFile> MapFile(const std::string& /*name*/, std::size_t /*limit*/) {
+    return nullptr;
+  }
   // Opens a file for writing (truncating it); null when it cannot be opened.
   virtual std::unique_ptr<OutFile> WriteFile(const std::string& name) = 0;
   virtual void ConsoleChar(char c) = 0;            // the console window (standard output)
@@ -88,6 +108,10 @@ class StdHost : public Host {
   explicit StdHost(std::string path = "", bool prompt = false) : path_(std::move(path)), prompt_(prompt) {}
   std::string AskSourceFile(std::string_view filter) override;
   std::optional<std::string> ReadFile(const std::string& name, std::size_t limit) override;
+  bool ReadFileInto(const std::string& name, std::size_t limit, std::string& text) override;
+  // Regular files of 64 KiB and more are mapped: a large source then costs
+  // neither a copy nor fresh memory.
+  std::shared_ptr<const MappedFile> MapFile(const std::string& name, std::size_t limit) override;
   std::unique_ptr<OutFile> WriteFile(const std::string& name) override;
   void ConsoleChar(char c) override;
   void StdoutText(std::string_view s) override;
@@ -130,13 +154,16 @@ constexpr int kSlots = 7;
 constexpr int32_t kReadLimit = 999999;  // characters read from one opening
 constexpr int32_t kEndOfFile = 0xFF;
 
-// One slot.  An input opening holds the file's bytes; `pos`, `count`,
+// One slot.  An input opening holds the file's bytes (`bytes`: read into
+// `in`, or mapped by the host); `pos`, `count`,
 // `lastWasCR` and `lookahead` belong to the reader of the source (the
 // scanner's character level), which works on them directly.
 struct Slot {
   std::string name;        // the file opened in the slot
   std::unique_ptr<OutFile> out;
-  std::string in;          // the bytes of an input opening
+  std::string in;          // the bytes of an input opening read into memory
+  std::shared_ptr<const MappedFile> mapped;  // or mapped from its file
+  std::string_view bytes;  // the bytes of the input opening, in either
   std::size_t pos = 0;
   bool truncated = false;  // the file is longer than one opening may read
   bool lastWasCR = false;

@@ -8,12 +8,22 @@ namespace vyl {
 
 bool OpenInput(int slot, const std::string& name) {
   if (!ValidSlot(slot)) return false;
-  auto text = CurrentHost().ReadFile(name, static_cast<std::size_t>(kReadLimit) + 1);
-  if (!text) return false;
   Slot& s = SlotAt(slot);
+  // A large file is mapped; otherwise the slot's memory is reused, so a
+  // file opened again is read where it was.
+  const auto limit = static_cast<std::size_t>(kReadLimit) + 1;
+  s.mapped = CurrentHost().MapFile(name, limit);
+  if (s.mapped) {
+    s.in.clear();
+    s.bytes = s.mapped->bytes();
+  } else if (CurrentHost().ReadFileInto(name, limit, s.in)) {
+    s.bytes = s.in;
+  } else {
+    s.bytes = {};
+    return false;
+  }
   s.name = name;
-  s.truncated = text->size() > static_cast<std::size_t>(kReadLimit);
-  s.in = std::move(*text);
+  s.truncated = s.bytes.size() > static_cast<std::size_t>(kReadLimit);
   s.pos = 0;
   s.lastWasCR = false;
   s.lookahead = 0;
@@ -48,6 +58,8 @@ void CloseSlot(int slot) {
     s.out.reset();
   }
   s.in.clear();
+  s.mapped.reset();
+  s.bytes = {};
   s.count = -1 - s.count;
 }
 
@@ -79,22 +91,20 @@ void PutText(int slot, std::string_view text) {
     for (char c : text) PutChar(slot, static_cast<unsigned char>(c));
     return;
   }
-  // What PutChar would write, character by character, goes out in pieces.
+  // What PutChar would write, character by character, goes out in runs
+  // between the line ends.
   Slot& s = SlotAt(slot);
-  char buffer[512];
-  std::size_t used = 0;
-  for (char c : text) {
-    if (s.count < 0) break;
-    ++s.count;
-    if ((slot & 2) == 0 || !s.out || c == '\n') continue;
-    if (used + 2 > sizeof buffer) {
-      s.out->Write(std::string_view(buffer, used));
-      used = 0;
-    }
-    buffer[used++] = c;
-    if (c == '\r') buffer[used++] = '\n';
+  if (s.count < 0) return;
+  s.count += static_cast<int32_t>(text.size());
+  if ((slot & 2) == 0 || !s.out) return;
+  while (!text.empty()) {
+    std::size_t run = 0;
+    while (run < text.size() && text[run] != '\r' && text[run] != '\n') ++run;
+    if (run > 0) s.out->Write(text.substr(0, run));
+    if (run == text.size()) break;
+    if (text[run] == '\r') s.out->Write("\r\n");
+    text.remove_prefix(run + 1);
   }
-  if (used > 0) s.out->Write(std::string_view(buffer, used));
 }
 
 }  // namespace vyl

@@ -32,9 +32,9 @@ Tree Keep(Tree record, Tree rest) {
   NodeRec* node = AsNode(record);
   std::array<Tree, 8> kids{};
   std::size_t count = static_cast<std::size_t>(std::clamp(node->n, 0, 8));
-  std::copy_n(node->slot + 1, count, kids.begin());
+  for (std::size_t i = 0; i < count; ++i) kids[i] = ChildOf(node, static_cast<int>(i + 1));
   if (count >= 1) kids[0] = rest;
-  return BuildWith(node->label, node->slot[0], std::span<const Tree>(kids.data(), count), node->n);
+  return BuildWith(node->label, ChildOf(node, 0), std::span<const Tree>(kids.data(), count), node->n);
 }
 
 Tree Up(Tree context) { return Build(L_up, context); }

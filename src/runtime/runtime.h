@@ -39,11 +39,25 @@ struct LeafRec : Rec {
 struct SetRec : Rec {
   int32_t cell;  // first cell of the set in the set table
 };
+// A node record holds as many child slots as it was built with (`room`, at
+// least n + 1), so that small nodes take little memory.  When a node is
+// replaced in place by a larger one, its slots move to a record of nine
+// (room 0: slot 0 then points at that record); read children through
+// SlotsOf and RoomOf, or Kid.
 struct NodeRec : Rec {
   int32_t n;      // highest child slot in use, 0..8
   int32_t label;  // label code (see Label)
+  int32_t room;   // child slots allocated from slot 0, 1..9; 0 when they moved
   Tree slot[9];   // slot 0 is the extra child; 1..n are the ordinary children
 };
+inline NodeRec* SlotHolder(NodeRec* n) { return n->room ? n : static_cast<NodeRec*>(n->slot[0]); }
+inline Tree* SlotsOf(NodeRec* n) { return SlotHolder(n)->slot; }
+inline int32_t RoomOf(NodeRec* n) { return SlotHolder(n)->room; }
+// Child slot i of a node record: null beyond the slots it holds.
+inline Tree ChildOf(NodeRec* n, int i) {
+  n = SlotHolder(n);
+  return i < n->room ? n->slot[i] : nullptr;
+}
 struct NameTrie;
 struct EntryRec : Rec {
   int32_t level;
@@ -81,8 +95,12 @@ inline bool IsLeaf(Tree t) { return t && t->kind == kLeaf; }
 inline int32_t LabelOf(Tree t) { return IsNode(t) ? AsNode(t)->label : -1; }
 inline bool Is(Tree t, int32_t label) { return LabelOf(t) == label; }
 inline int32_t KidCount(Tree t) { return IsNode(t) ? AsNode(t)->n : -1; }
-inline Tree Kid(Tree t, int i) { return IsNode(t) ? AsNode(t)->slot[i] : nullptr; }
-inline void SetKid(Tree t, int i, Tree v) { AsNode(t)->slot[i] = v; }
+// Child slot i of a node: null beyond the slots the node holds.
+inline Tree Kid(Tree t, int i) {
+  NodeRec* n = AsNode(t);
+  return n ? ChildOf(n, i) : nullptr;
+}
+void SetKid(Tree t, int i, Tree v);
 inline int32_t LeafValue(Tree t) { return static_cast<LeafRec*>(t)->value; }
 // Child i of a node when the node uses slot i (slot 0 always, others within
 // its child count), else null.  A node replaced in place keeps stale slots
@@ -247,6 +265,12 @@ std::string HistoryTail();    // the last min(total, 1023) history characters
 // " syntax error"; otherwise the construct simply did not apply.
 using Messages = std::span<const char* const>;
 
+#if defined(__GNUC__)
+#define VYL_INLINE [[gnu::always_inline]] inline
+#else
+#define VYL_INLINE inline
+#endif
+
 namespace rules {
 
 // A bracket keeps the enclosing construct's error state and accepted-token
@@ -284,15 +308,15 @@ inline int32_t Close(RuleStack& k) {
 
 class Rule {
  public:
-  Rule(const char* name, Messages messages = {}) : name_(name), messages_(messages) {
+  // Entry and exit are inline everywhere: every rule passes through them.
+  VYL_INLINE Rule(const char* name, Messages messages = {}) : name_(name), messages_(messages) {
     RuleStack& k = Rules();
     if (k.traceLevel > 0) EntryTrace();
     rules::Open(k, 0);
-    bracketed_ = true;
   }
-  ~Rule() noexcept(false) {
+  VYL_INLINE ~Rule() noexcept(false) {
     RuleStack& k = Rules();
-    if (k.finished || !bracketed_) return;
+    if (k.finished) return;
     if (!done_ && k.traceLevel > 0) {
       ExitTrace();
       ExitResult(false);
@@ -335,20 +359,34 @@ class Rule {
   const char* name_;
   Messages messages_;
   bool done_ = false;
-  bool bracketed_ = false;
 };
+
+// Trying a construct whose first token is not there opens its bracket and
+// those of the rules it calls before finding that out (`brackets` nested
+// ones), fails quietly and closes them again: nothing is left of it but the
+// KibStack's high-water mark.  With the trace off and room for the brackets
+// on the KibStack, Skipped raises the mark to where they would have reached
+// and returns true; otherwise (false) the caller tries the construct, which
+// then traces, or overflows the KibStack, as it always does.
+inline bool Skipped(int32_t brackets) {
+  RuleStack& k = Rules();
+  int32_t reach = k.depth + 2 * brackets;
+  if (k.traceLevel > 0 || k.depth < 0 || reach > kKibStackSize) return false;
+  if (reach > k.highWater) k.highWater = reach;
+  return true;
+}
 
 // Brackets a construct that may fail without consuming input.
 class Attempt {
  public:
-  explicit Attempt(Rule& r, char open = '\'') : rule_(r), open_(open), live_(true) {
+  VYL_INLINE explicit Attempt(Rule& r, char open = '\'') : rule_(r), open_(open) {
     RuleStack& k = Rules();
     if (k.traceLevel > 0) TraceChar(open_);
     rules::Open(k, rule_.state);
   }
-  ~Attempt() noexcept(false) {
+  VYL_INLINE ~Attempt() noexcept(false) {
     RuleStack& k = Rules();
-    if (k.finished || !live_) return;
+    if (k.finished) return;
     rule_.state = rules::Close(k);
     if (k.traceLevel > 0) TraceText(open_ == '(' ? ")*" : "|");
   }
@@ -358,7 +396,6 @@ class Attempt {
  private:
   Rule& rule_;
   char open_;
-  bool live_;
 };
 
 // ---------------------------------------------------------------------------
@@ -472,6 +509,13 @@ RuntimeState& Rt();
 // Creates a fresh runtime state; the session owns it.
 std::shared_ptr<RuntimeState> NewRuntimeState();
 void ResetRuntime();  // the runtime part of StartSession
+// Sizes the memory of the tree records to a source of that many bytes
+// (after ResetRuntime, before the first record).
+void SizeTreeMemory(std::size_t sourceBytes);
+// For a process that ends when its compilations end: the memory of tree
+// records is left to the process's end instead of being released with its
+// session.
+void KeepMemoryUntilExit();
 // True once FinishSession has run: nothing of the compiler runs again.
 inline bool SessionFinished() { return Rules().finished; }
 inline void MarkSessionFinished() { Rules().finished = true; }

@@ -56,6 +56,8 @@ void ResetRuntime() {
   k.finished = false;
 }
 
+void SizeTreeMemory(std::size_t sourceBytes) { Rt().arena.SizeFor(sourceBytes); }
+
 RuleStack& RulesOf(RuntimeState& state) { return state.rules; }
 
 }  // namespace vyl

@@ -12,32 +12,50 @@
 
 namespace vyl {
 
-// Tree records are never freed during a compilation; they live in chunks that
-// the session releases as a whole.  Chunks grow from 256 KiB to 4 MiB and
-// are mapped with their pages present: a large program then pays for a few
-// mappings instead of a page fault every 4 KiB.
+// Tree records are never freed during a compilation.  They are carved from
+// a reservation of address space sized to the source (SizeFor), whose pages
+// the system supplies only when they are first touched: a small program
+// touches a few pages, a large one no more than it fills.  Beyond its first
+// part the reservation asks for large pages, which a big program touches at
+// a fraction of the cost of small ones.  A compilation that outgrows the
+// reservation gets further ones, each twice the size of the last.
 class Arena {
  public:
-  static constexpr std::size_t kFirstChunk = std::size_t{1} << 18;
-  static constexpr std::size_t kLargestChunk = std::size_t{1} << 22;
   static constexpr std::size_t kLimit = std::size_t{1} << 30;  // beyond this: ***MEMERR***
   Arena() = default;
   ~Arena() { Clear(); }
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;
-  void* Allocate(std::size_t bytes);
+  // The size of the first reservation, from the length of the source; the
+  // arena must be empty.
+  void SizeFor(std::size_t sourceBytes);
+  void* Allocate(std::size_t bytes) {
+    bytes = (bytes + 7) & ~std::size_t{7};
+    if (bytes > left_) Grow(bytes);
+    void* p = next_;
+    next_ += bytes;
+    left_ -= bytes;
+    total_ += bytes;
+    return p;
+  }
+  // Releases every reservation (left to the process's end in a process that
+  // keeps its memory until it exits: KeepMemoryUntilExit).
   void Clear();
   std::size_t Used() const { return total_; }
 
  private:
-  struct Chunk {
+  struct Reservation {
     void* base;
     std::size_t size;
   };
-  std::vector<Chunk> chunks_;
+  void Grow(std::size_t bytes);
+  std::vector<Reservation> reservations_;
+  std::size_t firstSize_ = 0;  // chosen by SizeFor; 0 for the default
+  std::size_t smallPart_ = 0;  // bytes of the first reservation kept in small pages
   std::size_t left_ = 0;
   std::byte* next_ = nullptr;
-  std::size_t total_ = 0;
+  std::size_t total_ = 0;      // bytes handed out
+  std::size_t reserved_ = 0;   // bytes reserved
 };
 
 struct StringSlot {

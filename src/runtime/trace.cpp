@@ -1,6 +1,7 @@
 // The trace and message printers, the post-mortem records, the KibStack and
 // the fatal-error path.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "runtime/runtime.h"
@@ -112,16 +113,10 @@ void FeedChecksum(int32_t ch) {
   ++t.historyCount;
 }
 
-void FeedChecksumText(std::string_view text) {
-  TraceState& t = Tr();
-  uint32_t sum = t.checksum;
-  for (char ch : text) {
-    int32_t c = static_cast<int8_t>(ch);
-    uint32_t rotated = ((sum << 1) | (sum >> 15)) & 0xFFFFu;
-    sum = (rotated + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
-  }
-  t.checksum = sum;
-  // Only the last characters stay in the history ring.
+namespace {
+
+// The history ring after `text` was fed: only its last characters stay.
+void KeepHistory(TraceState& t, std::string_view text) {
   std::size_t keep = std::min(text.size(), t.history.size());
   uint32_t count = t.historyCount + static_cast<uint32_t>(text.size() - keep);
   std::string_view last = text.substr(text.size() - keep);
@@ -133,6 +128,20 @@ void FeedChecksumText(std::string_view text) {
     count += static_cast<uint32_t>(piece);
   }
   t.historyCount = count;
+}
+
+}  // namespace
+
+void FeedChecksumText(std::string_view text) {
+  TraceState& t = Tr();
+  // In 16 bits, where the rotation is one instruction.
+  auto sum = static_cast<uint16_t>(t.checksum);
+  for (char ch : text) {
+    auto c = static_cast<uint16_t>(3 * static_cast<int32_t>(static_cast<int8_t>(ch)));
+    sum = static_cast<uint16_t>(static_cast<uint16_t>((sum << 1) | (sum >> 15)) + c);
+  }
+  t.checksum = sum;
+  KeepHistory(t, text);
 }
 
 void RecordPosition() {
@@ -176,6 +185,28 @@ void MsgNumber(int32_t x) { Msg(NumberText(x)); }
 
 void MsgLineEnd() { TracePut(OutputRole(), '\r'); }
 
+namespace {
+
+// The decimal texts of the byte values, made once.
+struct ByteTexts {
+  char chars[256][3];
+  uint8_t length[256];
+  std::string_view operator[](std::size_t v) const { return {chars[v], length[v]}; }
+};
+constexpr ByteTexts kByteTexts = [] {
+  ByteTexts t{};
+  for (int v = 0; v < 256; ++v) {
+    int n = 0;
+    if (v >= 100) t.chars[v][n++] = static_cast<char>('0' + v / 100);
+    if (v >= 10) t.chars[v][n++] = static_cast<char>('0' + v / 10 % 10);
+    t.chars[v][n++] = static_cast<char>('0' + v % 10);
+    t.length[v] = static_cast<uint8_t>(n);
+  }
+  return t;
+}();
+
+}  // namespace
+
 void MsgByteValues(std::span<const uint8_t> values) {
   int out = OutputRole();
   if (TraceLevel() > 0 || out == 0 || out == TraceRole()) {
@@ -192,26 +223,33 @@ void MsgByteValues(std::span<const uint8_t> values) {
   TraceState& t = Tr();
   std::string text;
   text.reserve(values.size() * 4 + values.size() / 16 + 1);
-  auto piece = [&](std::string_view p) {
-    RecordPosition();
-    t.lastInitial = p.front();
-    for (char c : p) FeedChecksum(static_cast<unsigned char>(c));
-    text += p;
+  uint32_t sum = t.checksum;
+  uint32_t counter = t.posCounter;
+  auto feed = [&sum](char c) {
+    uint32_t rotated = ((sum << 1) | (sum >> 15)) & 0xFFFFu;
+    sum = (rotated + 3u * static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(c)))) & 0xFFFFu;
+  };
+  auto record = [&]() {
+    t.ring[counter % 64] = static_cast<int32_t>(((counter & 0xFFFFu) << 16) + sum);
+    ++counter;
   };
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (i % 16 == 0) {
-      FeedChecksum('\r');
+      feed('\r');
       text += '\r';
     }
-    piece(" ");
-    char digits[3];
-    int v = values[i];
-    int n = 0;
-    if (v >= 100) digits[n++] = static_cast<char>('0' + v / 100);
-    if (v >= 10) digits[n++] = static_cast<char>('0' + v / 10 % 10);
-    digits[n++] = static_cast<char>('0' + v % 10);
-    piece(std::string_view(digits, static_cast<std::size_t>(n)));
+    record();  // the message " "
+    feed(' ');
+    record();  // the message of the value's digits
+    std::string_view digits = kByteTexts[values[i]];
+    for (char c : digits) feed(c);
+    text += ' ';
+    text += digits;
   }
+  if (!values.empty()) t.lastInitial = kByteTexts[values.back()].front();
+  t.posCounter = counter;
+  t.checksum = sum;
+  KeepHistory(t, text);
   PutText(out, text);
 }
 

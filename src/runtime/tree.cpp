@@ -1,40 +1,12 @@
 // Tree values: number leaves, nodes and the structural operations on them.
-#include <sys/mman.h>
-
 #include <algorithm>
+#include <cstddef>
 #include <new>
 
 #include "runtime/runtime.h"
 #include "runtime/state.h"
 
 namespace vyl {
-
-void* Arena::Allocate(std::size_t bytes) {
-  bytes = (bytes + 7) & ~std::size_t{7};
-  if (bytes > left_) {
-    std::size_t size = chunks_.empty() ? kFirstChunk : std::min(chunks_.back().size * 2, kLargestChunk);
-    if (size < bytes) size = bytes;
-    if (total_ + size > kLimit) MemErr();
-    void* chunk = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (chunk == MAP_FAILED) MemErr();
-    chunks_.push_back(Chunk{chunk, size});
-    next_ = static_cast<std::byte*>(chunk);
-    left_ = size;
-    total_ += size;
-  }
-  void* p = next_;
-  next_ += bytes;
-  left_ -= bytes;
-  return p;
-}
-
-void Arena::Clear() {
-  for (const Chunk& c : chunks_) munmap(c.base, c.size);
-  chunks_.clear();
-  left_ = 0;
-  next_ = nullptr;
-  total_ = 0;
-}
 
 namespace {
 
@@ -74,12 +46,41 @@ Tree Build(int32_t label, Tree c0, std::initializer_list<Tree> kids, int32_t n) 
   return BuildWith(label, c0, std::span<const Tree>(kids.begin(), kids.size()), n);
 }
 
-Tree BuildWith(int32_t label, Tree c0, std::span<const Tree> kids, int32_t n) {
-  // Every field is stored once (no clearing first): nodes are the most
-  // frequent records.
-  auto* r = new (Rt().arena.Allocate(sizeof(NodeRec))) NodeRec;
-  ++Rt().treesBuilt;
+namespace {
+
+constexpr std::size_t kNodeHeader = sizeof(NodeRec) - sizeof(Tree) * 9;
+static_assert(kNodeHeader == 16);
+
+NodeRec* NewNode(int32_t room) {
+  auto* r = static_cast<NodeRec*>(Rt().arena.Allocate(kNodeHeader + sizeof(Tree) * static_cast<std::size_t>(room)));
   r->kind = kNode;
+  r->room = room;
+  return r;
+}
+
+// Gives node d room for slots 0..8, moving its slots (stale ones too) to a
+// record of nine.  The record is no tree of its own: it is not counted.
+void MakeRoom(NodeRec* d) {
+  if (d->room == 0 || d->room == 9) return;
+  NodeRec* holder = NewNode(9);
+  holder->n = d->n;
+  holder->label = d->label;
+  int i = 0;
+  for (; i < d->room; ++i) holder->slot[i] = d->slot[i];
+  for (; i < 9; ++i) holder->slot[i] = nullptr;
+  d->room = 0;
+  d->slot[0] = holder;
+}
+
+}  // namespace
+
+Tree BuildWith(int32_t label, Tree c0, std::span<const Tree> kids, int32_t n) {
+  // Every slot is stored once (no clearing first): nodes are the most
+  // frequent records.  The record holds slots 0..n and every child given.
+  auto given = static_cast<int32_t>(std::min<std::size_t>(kids.size(), 8));
+  int32_t room = std::clamp(std::max(n, given), 0, 8) + 1;
+  NodeRec* r = NewNode(room);
+  ++Rt().treesBuilt;
   r->n = n;
   r->label = label;
   r->slot[0] = c0;
@@ -88,13 +89,19 @@ Tree BuildWith(int32_t label, Tree c0, std::span<const Tree> kids, int32_t n) {
     if (i > 8) break;
     r->slot[i++] = k;
   }
-  for (; i < 9; ++i) r->slot[i] = nullptr;
+  for (; i < room; ++i) r->slot[i] = nullptr;
   if (Tracing()) {
     TraceText("*Build:  ");
     TraceTree(r, 3, 0);
     TraceLine();
   }
   return r;
+}
+
+void SetKid(Tree t, int i, Tree v) {
+  NodeRec* n = AsNode(t);
+  if (i >= RoomOf(n)) MakeRoom(n);
+  SlotsOf(n)[i] = v;
 }
 
 Tree Build(int32_t label, Tree c0, std::initializer_list<Tree> kids) {
@@ -122,8 +129,8 @@ bool Equal(Tree a, Tree b) {
       auto* na = static_cast<NodeRec*>(a);
       auto* nb = static_cast<NodeRec*>(b);
       if (na->n != nb->n || na->label != nb->label) return false;
-      sa = na->slot;
-      sb = nb->slot;
+      sa = SlotsOf(na);
+      sb = SlotsOf(nb);
       count = na->n < 0 ? 1 : (na->n > 8 ? 9 : na->n + 1);
       break;
     }
@@ -155,9 +162,15 @@ void Replace(Tree dst, Tree src) {
   if (!IsNode(dst) || !IsNode(src)) Error("(invalid tree)");
   auto* d = AsNode(dst);
   auto* s = AsNode(src);
+  // Slots above src's count keep their contents; a slot src does not hold
+  // reads as null.
+  int32_t last = std::min(s->n, 8);
+  if (last >= RoomOf(d)) MakeRoom(d);
+  NodeRec* from = SlotHolder(s);
+  Tree* to = SlotsOf(d);
   d->label = s->label;
   d->n = s->n;
-  for (int i = 0; i <= s->n && i < 9; ++i) d->slot[i] = s->slot[i];
+  for (int i = 0; i <= last; ++i) to[i] = i < from->room ? from->slot[i] : nullptr;
 }
 
 int32_t ValueOf(Tree t) {
@@ -168,7 +181,7 @@ int32_t ValueOf(Tree t) {
       case kLeaf: return LeafValue(t);
       case kSet: return static_cast<SetRec*>(t)->cell;
       case kEntry: return static_cast<EntryRec*>(t)->level;
-      case kNode: t = AsNode(t)->slot[0]; break;
+      case kNode: t = SlotsOf(AsNode(t))[0]; break;
       default: return 0;
     }
   }
@@ -191,13 +204,13 @@ bool treepart(Tree t, int32_t path, int32_t label, Tree& out) {
       if (!IsNode(cur)) {
         result = false;
       } else {
-        cur = AsNode(cur)->slot[d];
+        cur = Kid(cur, static_cast<int>(d));
       }
     } else if (d == 8) {
       if (!IsNode(cur)) {
         result = false;
       } else {
-        cur = AsNode(cur)->slot[0];
+        cur = Kid(cur, 0);
       }
     } else if (d == 9) {
       if (label >= 0) {

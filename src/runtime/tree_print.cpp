@@ -97,12 +97,12 @@ void TraceTree(Tree t, int32_t depth, int32_t indent) {
       }
       for (int i = 1; i <= n->n && i <= 8; ++i) {
         if (i > 1) TraceChar(' ');
-        TraceTree(n->slot[i], childDepth, childIndent);
+        TraceTree(ChildOf(n, i), childDepth, childIndent);
       }
       TraceChar('>');
-      if (n->slot[0]) {
+      if (Tree extra = ChildOf(n, 0)) {
         TraceChar('%');
-        TraceTree(n->slot[0], 1, 60);
+        TraceTree(extra, 1, 60);
       }
       t->kind &= ~kPrintMark;
       return;

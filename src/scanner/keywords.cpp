@@ -78,12 +78,15 @@ int32_t KeywordOf(int32_t code, int32_t id) {
   return s.keywordCodes[static_cast<std::size_t>(id - s.firstKeyword)];
 }
 
-bool Accept(int32_t code) {
-  ScannerState& s = scan::State();
+bool Sees(int32_t code) {
+  const ScannerState& s = scan::State();
   // The keyword test looks at the identifier of the current token itself,
   // not at whatever string a rule interned after it was read.
-  bool match = code != 0 && (s.token == code || KeywordOf(s.token, s.identId) == code);
-  if (!match) return false;
+  return code != 0 && (s.token == code || KeywordOf(s.token, s.identId) == code);
+}
+
+bool Accept(int32_t code) {
+  if (!Sees(code)) return false;
   NextToken();
   ++AcceptedTokens();
   return true;

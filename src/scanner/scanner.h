@@ -77,6 +77,8 @@ int32_t KeywordOf(int32_t code, int32_t id);
 // Accepts the current token when it is the punctuation, operator or keyword
 // `code`: reads the next token and counts the accepted token.
 bool Accept(int32_t code);
+// Whether Accept(code) would accept the current token (nothing is read).
+bool Sees(int32_t code);
 // Token-kind operations: succeed when the current token has their kind (and
 // is not a keyword), hand back its value, read the next token.
 bool TokIdent(int32_t& id);

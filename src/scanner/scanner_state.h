@@ -100,14 +100,19 @@ void AdvanceRun(ScannerState& s, std::string_view run, std::size_t n);
 // are taken from the source in runs.
 template <bool (*Keep)(int32_t)>
 void AdvanceWhile(ScannerState& s) {
+  // The characters that are ordinary input and kept, as a table.
+  static constexpr auto kRun = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = kOrdinaryInput[static_cast<std::size_t>(c)] && Keep(c);
+    return table;
+  }();
   while (s.ch != kEndOfFile && Keep(s.ch)) {
     std::string_view run = PendingSource(s);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(run.data());
     std::size_t n = 0;
-    while (n < run.size()) {
-      auto c = static_cast<unsigned char>(run[n]);
-      if (!kOrdinaryInput[c] || !Keep(c)) break;
-      ++n;
-    }
+    std::size_t size = run.size();
+    while (n + 4 <= size && kRun[bytes[n]] && kRun[bytes[n + 1]] && kRun[bytes[n + 2]] && kRun[bytes[n + 3]]) n += 4;
+    while (n < size && kRun[bytes[n]]) ++n;
     if (n == 0) {
       Advance(s);
     } else {

@@ -17,8 +17,8 @@ int32_t TakeChar(int slot) {
   if (ValidSlot(slot)) {
     // An ordinary character of an input opening, with nothing looked ahead.
     Slot& s = SlotAt(slot);
-    if (s.lookahead == 0 && s.count > 0 && s.pos < s.in.size()) {
-      auto ch = static_cast<unsigned char>(s.in[s.pos]);
+    if (s.lookahead == 0 && s.count > 0 && s.pos < s.bytes.size()) {
+      auto ch = static_cast<unsigned char>(s.bytes[s.pos]);
       if (ch != 0 && ch != 4 && ch != '\n' && ch != 0xFF) {
         --s.count;
         ++s.pos;
@@ -35,9 +35,9 @@ int32_t TakeChar(int slot) {
 std::string_view PendingInput(int slot) {
   if (!ValidSlot(slot)) return {};
   Slot& s = SlotAt(slot);
-  if (s.lookahead != 0 || s.count <= 0 || s.pos >= s.in.size()) return {};
-  std::size_t limit = std::min(s.in.size() - s.pos, static_cast<std::size_t>(s.count));
-  return {s.in.data() + s.pos, limit};
+  if (s.lookahead != 0 || s.count <= 0 || s.pos >= s.bytes.size()) return {};
+  std::size_t limit = std::min(s.bytes.size() - s.pos, static_cast<std::size_t>(s.count));
+  return {s.bytes.data() + s.pos, limit};
 }
 
 void TakeRun(int slot, std::size_t n) {
@@ -59,12 +59,12 @@ int32_t GetChar(int slot) {
       break;
     }
     --s.count;
-    if (s.pos >= s.in.size()) {
+    if (s.pos >= s.bytes.size()) {
       ch = kEndOfFile;
       s.count = 0;
       break;
     }
-    ch = static_cast<unsigned char>(s.in[s.pos++]);
+    ch = static_cast<unsigned char>(s.bytes[s.pos++]);
     bool afterCR = s.lastWasCR;
     s.lastWasCR = ch == '\r';
     if (ch == 0xFF) {
@@ -116,7 +116,7 @@ ScannerState& State() { return Current<ScannerState>(); }
 
 int32_t CharOffset(const ScannerState& s) {
   const Slot& slot = SlotAt(SourceRole());
-  if (s.ch == kEndOfFile) return static_cast<int32_t>(std::min(slot.in.size(), static_cast<std::size_t>(kReadLimit)));
+  if (s.ch == kEndOfFile) return static_cast<int32_t>(std::min(slot.bytes.size(), static_cast<std::size_t>(kReadLimit)));
   return static_cast<int32_t>(slot.pos) - 1;
 }
 
@@ -222,7 +222,7 @@ SourceSpan PreviousSpan() { return scan::State().previous; }
 
 std::string_view SourceText() {
   const Slot& slot = SlotAt(SourceRole());
-  return std::string_view(slot.in).substr(0, std::min(slot.in.size(), static_cast<std::size_t>(kReadLimit)));
+  return slot.bytes.substr(0, std::min(slot.bytes.size(), static_cast<std::size_t>(kReadLimit)));
 }
 
 namespace {

@@ -118,9 +118,9 @@ void ReadString(ScannerState& s) {
   s.token = T_String;
 }
 
-bool NotLineEnd(int32_t c) { return !IsLineEnd(c); }
-bool NotStar(int32_t c) { return c != '*'; }
-bool Separator(int32_t c) { return IsBlank(c) || IsLineEnd(c); }
+constexpr bool NotLineEnd(int32_t c) { return !IsLineEnd(c); }
+constexpr bool NotStar(int32_t c) { return c != '*'; }
+constexpr bool Separator(int32_t c) { return IsBlank(c) || IsLineEnd(c); }
 
 void SkipLineComment(ScannerState& s) { AdvanceWhile<NotLineEnd>(s); }
 

@@ -6,6 +6,7 @@
 // Every edit replaces the node in place, so every other reference to it sees
 // the change.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -77,7 +78,9 @@ bool Decorate(int32_t value, Tree tree) {
   // The node is built with its children, as the trace shows it.
   NodeRec* node = AsNode(tree);
   std::size_t count = static_cast<std::size_t>(std::clamp(node->n, 0, 8));
-  Replace(tree, BuildWith(node->label, Leaf(value), std::span<const Tree>(node->slot + 1, count), node->n));
+  std::array<Tree, 8> kids{};
+  for (std::size_t i = 0; i < count; ++i) kids[i] = ChildOf(node, static_cast<int>(i + 1));
+  Replace(tree, BuildWith(node->label, Leaf(value), std::span<const Tree>(kids.data(), count), node->n));
   return r.Succeed();
 }
 
