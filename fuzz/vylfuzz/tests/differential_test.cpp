@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "case_files.h"
 #include "campaign.h"
 #include "instruction.h"
 #include "layout.h"
@@ -19,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Every case kept from a mismatch: the reference still gives its expected
 // output and stop, and so does the compiled program.
 TEST(DifferentialTest, KeptCasesAgree) {
@@ -33,8 +27,8 @@ TEST(DifferentialTest, KeptCasesAgree) {
   for (const auto& entry : fs::directory_iterator(fs::path(VYL_SOURCE_DIR) / "fuzz" / "vylfuzz" / "cases")) {
     if (entry.path().extension() != ".vyl") continue;
     std::string base = (entry.path().parent_path() / entry.path().stem()).string();
-    std::string input = fs::exists(base + ".in") ? ReadText(base + ".in") : "";
-    std::string stop = fs::exists(base + ".stop") ? ReadText(base + ".stop") : "finished\n";
+    std::string input = ReadBeside(base, ".in");
+    std::string stop = ReadBeside(base, ".stop", "finished\n");
     std::string expected = ReadText(base + ".out");
     Verdict v = Compare(ReadText(entry.path()), input);
     EXPECT_EQ(std::string(StopName(v.reference.stop)) + "\n", stop) << base << ": " << v.reference.reason;
@@ -146,7 +140,7 @@ TEST(DifferentialTest, KeepWritesProgramsWithTheirOutput) {
     if (entry.path().extension() != ".vyl") continue;
     std::string base = (entry.path().parent_path() / entry.path().stem()).string();
     ASSERT_TRUE(fs::exists(base + ".out"));
-    Verdict v = Compare(ReadText(entry.path()), fs::exists(base + ".in") ? ReadText(base + ".in") : "");
+    Verdict v = Compare(ReadText(entry.path()), ReadBeside(base, ".in"));
     EXPECT_EQ(v.reference.output, ReadText(base + ".out"));
     ++kept;
   }

@@ -6,19 +6,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "case_files.h"
 #include "interpreter.h"
 
 namespace vylfuzz {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Prints an int in decimal, then a line end.
 constexpr const char* kShow = R"(
@@ -239,8 +233,8 @@ TEST(ReferenceTest, EndToEndPrograms) {
     if (entry.path().extension() != ".vyl") continue;
     fs::path base = entry.path();
     base.replace_extension();
-    std::string input = fs::exists(base.string() + ".in") ? ReadText(base.string() + ".in") : "";
-    std::string stop = fs::exists(base.string() + ".stop") ? ReadText(base.string() + ".stop") : "finished\n";
+    std::string input = ReadBeside(base.string(), ".in");
+    std::string stop = ReadBeside(base.string(), ".stop", "finished\n");
     const std::string source = ReadText(entry.path());
     // PEEK and POKE address the machine's memory, and a machine error (a
     // stack too small for the globals) is the simulator's size, not what
