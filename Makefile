@@ -7,7 +7,8 @@
 # make fuzz FUZZ_SECONDS=600 fuzzes the compiler with libFuzzer (needs clang);
 # make fuzz-lsp the language server likewise.
 # make fuzz-programs FUZZ_PROGRAMS=100000 compares random programs with a reference interpreter.
-# make bench measures vylc against tcc (README, Performance).
+# make release builds the optimised vylc (profile-guided) in build-release;
+# make bench measures it against tcc (README, Performance).
 # make playground builds the web page in build-web/playground (README, Playground);
 # make web-test runs its tests (ctest -L web).
 # make vscode packages the VS Code extension and runs the editors' tests.
@@ -15,10 +16,12 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CTEST_ARGS ?= --output-on-failure
+# The language server is built where its JSON library is installed.
+LSP_TARGET := $(shell test -f /usr/include/nlohmann/json.hpp && echo vyl-lsp)
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 
-.PHONY: all configure build run test sanitize check clean deps fuzz fuzz-lsp fuzz-programs bench playground web-test vscode
+.PHONY: all configure build run test sanitize check clean deps fuzz fuzz-lsp fuzz-programs bench release playground web-test vscode
 
 all: build
 
@@ -90,13 +93,18 @@ fuzz-programs: deps
 BENCH_WORK ?= $(shell test -w /dev/shm && echo /dev/shm/vylbench || echo $(CURDIR)/build/bench-work)
 BENCH_ARGS ?= --runs 21 --benchmark_repetitions=11 --benchmark_report_aggregates_only=true --benchmark_min_time=0.2
 
+# It measures the optimised build of make release.
 bench: deps
 	@./scripts/check-bench-deps.sh
-	@test -f build/CMakeCache.txt || cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	@cmake -S . -B build > /dev/null
-	cmake --build build -j $(JOBS) --target vylc vylsim vylbench peak_rss
-	./build/bench/vylbench --vylc build/vylc --vylsim build/vylsim --tcc tcc --peak-rss build/bench/peak_rss \
-	  --work $(BENCH_WORK) $(BENCH_ARGS)
+	./scripts/pgo-build.sh build-release vylc vylsim vylbench peak_rss
+	./build-release/bench/vylbench --vylc build-release/vylc --vylsim build-release/vylsim --tcc tcc \
+	  --peak-rss build-release/bench/peak_rss --work $(BENCH_WORK) $(BENCH_ARGS)
+
+# The optimised build in build-release: vylc with profile-guided
+# optimisation (scripts/pgo-build.sh), vylsim and vyl-lsp; install it with
+# cmake --install build-release --prefix DIR.
+release: deps
+	./scripts/pgo-build.sh build-release vylc vylsim $(LSP_TARGET)
 
 # The playground: the compiler and the simulator in WebAssembly (Emscripten)
 # and a static page around them; npm ci installs the page's packages from
@@ -120,4 +128,4 @@ vscode: build
 	cd build && ctest -L 'vscode|nvim' $(CTEST_ARGS)
 
 clean:
-	rm -rf build build-san build-fuzz build-web
+	rm -rf build build-san build-fuzz build-web build-release

@@ -208,6 +208,36 @@ TEST_F(ExpressionTest, TreesAndRanges) {
   }
 }
 
+// Untraced, the alternatives of a primary that its first token rules out
+// are skipped rather than tried; traced, each is tried.  Both ways leave
+// the same tree, the same KibStack and the same count of accepted tokens.
+TEST_F(ExpressionTest, SkippedAlternativesLeaveWhatTryingThemLeaves) {
+  for (const char* source : {"&x", "-x", "!b", "~x", "+x", "{x, y}", "(x)", "new P()", "42", "0x1F", "'c'",
+                             "\"s\"", "true", "false", "null", "x", "a[i]", "p.y", "K", ";", ")"}) {
+    struct Outcome {
+      bool ok = false;
+      std::string shape;
+      int32_t depth = 0, highWater = 0, accepted = 0;
+      bool operator==(const Outcome&) const = default;
+    } outcome[2];
+    for (int traced = 0; traced < 2; ++traced) {
+      Source(source);
+      SetTraceLevel(traced ? 2 : 0);
+      Parsed p;
+      Outcome& o = outcome[traced];
+      o.ok = Expression(syms, p.tree, p.type, p.low, p.high);
+      SetTraceLevel(0);
+      o.shape = Shape(p.tree);
+      o.depth = KibDepth();
+      o.highWater = KibHighWater();
+      o.accepted = AcceptedTokens();
+    }
+    EXPECT_TRUE(outcome[0] == outcome[1]) << source << ": " << outcome[0].shape << " / " << outcome[1].shape
+                                          << ", high water " << outcome[0].highWater << " / " << outcome[1].highWater;
+    EXPECT_EQ(outcome[0].ok, source[0] != ';' && source[0] != ')') << source;
+  }
+}
+
 TEST_F(ExpressionTest, Types) {
   const std::pair<const char*, std::function<Tree()>> rows[] = {
       {"2 + 3", [&] { return Int(); }},          {"1 < 2", [&] { return Key(kKeyBoolean); }},

@@ -9,9 +9,10 @@
 // from the top, for each pairing of the operands' negative and non-negative
 // parts.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 #include "expr/expr.h"
 #include "expr/value_ranges.h"
@@ -27,8 +28,14 @@ constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 // Each walks the bits from the top: where raising the lower bound of one
 // operand to the next multiple of a bit (or lowering an upper bound to just
 // below one) stays inside its interval and improves the result, it does so.
+// Where both bounds of an operand share their bits, raising its lower bound
+// or lowering its upper one there would leave the interval, so nothing
+// changes above the highest bit in which the bounds of either differ: the
+// walk starts at that bit.
+uint32_t TopBit(uint32_t a, uint32_t b, uint32_t c, uint32_t d) { return std::bit_floor((a ^ b) | (c ^ d)); }
+
 uint32_t MinOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+  for (uint32_t m = TopBit(a, b, c, d); m != 0; m >>= 1) {
     if (~a & c & m) {
       uint32_t t = (a | m) & (0u - m);
       if (t <= b) {
@@ -47,7 +54,7 @@ uint32_t MinOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 }
 
 uint32_t MaxOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+  for (uint32_t m = TopBit(a, b, c, d); m != 0; m >>= 1) {
     if (b & d & m) {
       uint32_t t = (b - m) | (m - 1);
       if (t >= a) {
@@ -65,7 +72,7 @@ uint32_t MaxOr(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 }
 
 uint32_t MinAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+  for (uint32_t m = TopBit(a, b, c, d); m != 0; m >>= 1) {
     if (~a & ~c & m) {
       uint32_t t = (a | m) & (0u - m);
       if (t <= b) {
@@ -83,7 +90,7 @@ uint32_t MinAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 }
 
 uint32_t MaxAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+  for (uint32_t m = TopBit(a, b, c, d); m != 0; m >>= 1) {
     if (b & ~d & m) {
       uint32_t t = (b & ~m) | (m - 1);
       if (t >= a) {
@@ -102,7 +109,7 @@ uint32_t MaxAnd(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 }
 
 uint32_t MinXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+  for (uint32_t m = TopBit(a, b, c, d); m != 0; m >>= 1) {
     if (~a & c & m) {
       uint32_t t = (a | m) & (0u - m);
       if (t <= b) a = t;
@@ -115,7 +122,7 @@ uint32_t MinXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 }
 
 uint32_t MaxXor(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
+  for (uint32_t m = TopBit(a, b, c, d); m != 0; m >>= 1) {
     if (b & d & m) {
       uint32_t t = (b - m) | (m - 1);
       if (t >= a) {
@@ -136,12 +143,16 @@ struct Bits {
 
 // The parts of a range in which every value has one sign, as bit patterns.
 // Within a part the patterns are ordered as the values are.
-std::vector<Bits> SignParts(ValueRange r) {
-  std::vector<Bits> parts;
-  if (r.low < 0) parts.push_back({static_cast<uint32_t>(r.low), static_cast<uint32_t>(std::min(r.high, -1))});
-  if (r.high >= 0) parts.push_back({static_cast<uint32_t>(std::max(r.low, 0)), static_cast<uint32_t>(r.high)});
-  return parts;
-}
+struct SignParts {
+  Bits part[2];
+  int count = 0;
+  explicit SignParts(ValueRange r) {
+    if (r.low < 0) part[count++] = {static_cast<uint32_t>(r.low), static_cast<uint32_t>(std::min(r.high, -1))};
+    if (r.high >= 0) part[count++] = {static_cast<uint32_t>(std::max(r.low, 0)), static_cast<uint32_t>(r.high)};
+  }
+  const Bits* begin() const { return part; }
+  const Bits* end() const { return part + count; }
+};
 
 int32_t Signed(uint32_t bits) { return static_cast<int32_t>(bits); }
 
@@ -181,6 +192,29 @@ ValueRange ExactBitRange(BitOp op, ValueRange a, ValueRange b) {
   return result;
 }
 
+namespace {
+
+// ExactBitRange walks the bits of each pairing of parts; expressions apply
+// the same operators to the same ranges again and again (variables of one
+// type, the same constants), so the last results are kept, by their
+// arguments, in a small table of this thread.
+ValueRange RememberedExactBitRange(BitOp op, ValueRange a, ValueRange b) {
+  struct Entry {
+    bool used = false;
+    BitOp op = BitOp::kOr;
+    ValueRange a, b, result;
+  };
+  static thread_local std::array<Entry, 64> table;
+  uint32_t key = static_cast<uint32_t>(a.low) * 0x9E3779B1u ^ static_cast<uint32_t>(a.high) * 0x85EBCA77u ^
+                 static_cast<uint32_t>(b.low) * 0xC2B2AE3Du ^ static_cast<uint32_t>(b.high) * 0x27D4EB2Fu ^
+                 static_cast<uint32_t>(op);
+  Entry& e = table[(key >> 26) & 63u];
+  if (!e.used || e.op != op || e.a != a || e.b != b) e = {true, op, a, b, ExactBitRange(op, a, b)};
+  return e.result;
+}
+
+}  // namespace
+
 // Or: A1 | A2 .. B1 | B2; exclusive or: A1 & A2 .. B1 | B2; and: A1 & A2 ..
 // B1 & B2, with (A, B) = RangeBits of each operand.
 ValueRange BitRange(BitOp op, ValueRange a, ValueRange b) {
@@ -199,7 +233,7 @@ ValueRange BitRange(BitOp op, ValueRange a, ValueRange b) {
       given = {a1 & a2, b1 & b2};
       break;
   }
-  return KeepIfSound(given, ExactBitRange(op, a, b));
+  return KeepIfSound(given, RememberedExactBitRange(op, a, b));
 }
 
 namespace {

@@ -139,6 +139,23 @@ bool Name(Rule& r, Tree syms, Operand& o) {
   return true;
 }
 
+// The alternative of Primary that the current token can start, in the
+// order they are tried: 0 "&", 1 a unary operator, 2 "{", 3 "(", 4 "new",
+// 5 a literal, 6 anything else (a name, or nothing that is a primary).
+int32_t AlternativeAt() {
+  switch (TokenCode()) {
+    case T_Amp: return 0;
+    case T_Bang: case T_Tilde: case T_Plus: case T_Minus: return 1;
+    case T_LBrace: return 2;
+    case T_LParen: return 3;
+    case T_Number: case T_Hex: case T_Char: case T_String: return 5;
+    default: break;
+  }
+  if (Sees(K_new)) return 4;
+  if (Sees(K_true) || Sees(K_false) || Sees(K_null)) return 5;
+  return 6;
+}
+
 }  // namespace
 
 // Primary ::= "&" LeftOrCall | "!" Primary | "~" Primary | "+" Primary
@@ -148,27 +165,32 @@ bool Primary(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   Rule r("Primary", kPrimaryMessages);
   Operand o;
   bool found = false;
-  {
+  // The alternatives before the one the current token starts fail at their
+  // first token without taking any, each in its bracket and those of
+  // ParExpn, Creator and Literal: Skipped stands for them.
+  const int32_t at = AlternativeAt();
+  const int32_t from = at > 0 && Skipped(at > 3 ? 2 : 1) ? at : 0;
+  if (from <= 0) {
     Attempt alternative(r);
     found = AddressOf(r, syms, o);
   }
-  if (!found) {
+  if (!found && from <= 1) {
     Attempt alternative(r);
     found = Unary(r, syms, o);
   }
-  if (!found) {
+  if (!found && from <= 2) {
     Attempt alternative(r);
     found = Braces(r, syms, o);
   }
-  if (!found) {
+  if (!found && from <= 3) {
     Attempt alternative(r);
     found = ParExpn(syms, o.tree, o.type, o.range.low, o.range.high);
   }
-  if (!found) {
+  if (!found && from <= 4) {
     Attempt alternative(r);
     found = Creation(syms, o);
   }
-  if (!found) {
+  if (!found && from <= 5) {
     Attempt alternative(r);
     found = Literal(syms, o.tree, o.type, o.range.low, o.range.high);
   }

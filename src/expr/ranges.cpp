@@ -3,6 +3,7 @@
 //
 // The arithmetic is done on 32-bit patterns (unsigned), so that powers of two
 // that reach 2^31 turn into -2147483648 instead of overflowing.
+#include <bit>
 #include <cstdint>
 
 #include "expr/expr.h"
@@ -21,9 +22,7 @@ uint32_t Bits(int32_t v) { return static_cast<uint32_t>(v); }
 // is measured by its complement, -1 - n.
 bool HighBitOf(int32_t n, int32_t& power) {
   if (n < 0) n = -1 - n;
-  uint32_t p = 1;
-  while (Signed(p) > 0 && Signed(p - 1) < n) p <<= 1;
-  power = Signed(p);
+  power = Signed(std::bit_ceil(Bits(n) + 1u));
   return true;
 }
 
