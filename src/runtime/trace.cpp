@@ -221,8 +221,10 @@ void MsgByteValues(std::span<const uint8_t> values) {
   // and fed to the checksum, and every message records a position: the
   // text is made here with its checksum and positions, then written at once.
   TraceState& t = Tr();
-  std::string text;
-  text.reserve(values.size() * 4 + values.size() / 16 + 1);
+  // Each value takes at most four characters, each line end one; the last
+  // value's characters are copied four at a time, hence the slack.
+  std::string text(values.size() * 4 + values.size() / 16 + 4, '\0');
+  char* end = text.data();
   uint32_t sum = t.checksum;
   uint32_t counter = t.posCounter;
   auto feed = [&sum](char c) {
@@ -236,16 +238,18 @@ void MsgByteValues(std::span<const uint8_t> values) {
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (i % 16 == 0) {
       feed('\r');
-      text += '\r';
+      *end++ = '\r';
     }
     record();  // the message " "
     feed(' ');
     record();  // the message of the value's digits
     std::string_view digits = kByteTexts[values[i]];
     for (char c : digits) feed(c);
-    text += ' ';
-    text += digits;
+    *end++ = ' ';
+    std::memcpy(end, digits.data(), 3);
+    end += digits.size();
   }
+  text.resize(static_cast<std::size_t>(end - text.data()));
   if (!values.empty()) t.lastInitial = kByteTexts[values.back()].front();
   t.posCounter = counter;
   t.checksum = sum;

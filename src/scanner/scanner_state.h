@@ -45,6 +45,23 @@ inline constexpr auto kOrdinaryInput = [] {
   return table;
 }();
 
+// The first characters read for a token: the trace shows them.
+class TokenText {
+ public:
+  static constexpr std::size_t kLimit = 127;
+  std::size_t size() const { return size_; }
+  // Keeps c when there is room.
+  void push_back(char c) {
+    if (size_ < kLimit) chars_[size_++] = c;
+  }
+  void clear() { size_ = 0; }
+  std::string_view view() const { return {chars_.data(), size_}; }
+
+ private:
+  std::array<char, kLimit> chars_{};
+  std::size_t size_ = 0;
+};
+
 struct ScannerState {
   // The character after the text scanned so far.  It has already been
   // consumed from the source slot (and fed to the checksum), exactly one
@@ -61,8 +78,9 @@ struct ScannerState {
   int32_t charValue = 0;
   int32_t stringId = 0;
 
-  // The characters read for the current token (for the trace only).
-  std::string text;
+  // The characters read for the current token (for the trace only), at
+  // most kTokenTextLimit of them.
+  TokenText text;
 
   // Byte offsets in the source opening: where the reading of the token
   // under way began, and the current and the previous token (ends
@@ -80,7 +98,7 @@ struct ScannerState {
 
 namespace scan {
 
-constexpr std::size_t kTokenTextLimit = 127;
+constexpr std::size_t kTokenTextLimit = TokenText::kLimit;
 
 ScannerState& State();
 

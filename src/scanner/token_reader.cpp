@@ -231,7 +231,7 @@ void NextToken() {
   RecordPosition();
   if (Tracing()) {
     TraceChar('"');
-    TraceText(s.text);
+    TraceText(s.text.view());
     TraceChar('"');
   }
   s.text.clear();
