@@ -92,30 +92,19 @@ void PutText(int slot, std::string_view text) {
     return;
   }
   // What PutChar would write, character by character, goes out in runs
-  // between the line ends; a long text as one piece.
+  // between the line ends.
   Slot& s = SlotAt(slot);
   if (s.count < 0) return;
   s.count += static_cast<int32_t>(text.size());
   if ((slot & 2) == 0 || !s.out) return;
-  const bool gather = text.size() >= 256;
-  std::string joined;
-  if (gather) joined.reserve(text.size() + text.size() / 8 + 2);
-  auto write = [&](std::string_view piece) {
-    if (gather) {
-      joined.append(piece);
-    } else {
-      s.out->Write(piece);
-    }
-  };
   while (!text.empty()) {
     std::size_t run = 0;
     while (run < text.size() && text[run] != '\r' && text[run] != '\n') ++run;
-    if (run > 0) write(text.substr(0, run));
+    if (run > 0) s.out->Write(text.substr(0, run));
     if (run == text.size()) break;
-    if (text[run] == '\r') write("\r\n");
+    if (text[run] == '\r') s.out->Write("\r\n");
     text.remove_prefix(run + 1);
   }
-  if (!joined.empty()) s.out->Write(joined);
 }
 
 }  // namespace vyl

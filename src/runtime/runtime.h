@@ -197,7 +197,9 @@ struct RuleStack {
   int32_t highWater = 0;
   int32_t accepted = 0;
   bool finished = false;
-  std::vector<int32_t> kib = std::vector<int32_t>(kKibStackSize);
+  // Cells are written before they are read (below the depth only); left
+  // uncleared, the part a compilation never reaches is never touched.
+  std::unique_ptr<int32_t[]> kib{new int32_t[kKibStackSize]};
 };
 inline RuleStack& Rules() { return Current<RuleStack>(); }
 
@@ -281,7 +283,7 @@ int32_t CloseSlowly(RuleStack& k);
 
 inline void Open(RuleStack& k, int32_t state) {
   if (k.depth >= 0 && k.depth + 2 <= kKibStackSize) {
-    int32_t* top = k.kib.data() + k.depth;
+    int32_t* top = k.kib.get() + k.depth;
     top[0] = state;
     top[1] = k.accepted;
     k.depth += 2;
@@ -297,7 +299,7 @@ inline void Open(RuleStack& k, int32_t state) {
 inline int32_t Close(RuleStack& k) {
   if (k.depth >= 2 && k.depth <= kKibStackSize) {
     k.depth -= 2;
-    const int32_t* top = k.kib.data() + k.depth;
+    const int32_t* top = k.kib.get() + k.depth;
     k.accepted += top[1];
     return top[0];
   }

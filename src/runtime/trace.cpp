@@ -2,6 +2,7 @@
 // the fatal-error path.
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 
 #include "runtime/runtime.h"
@@ -219,12 +220,9 @@ void MsgByteValues(std::span<const uint8_t> values) {
   }
   // Without the trace, every character of the message output is written
   // and fed to the checksum, and every message records a position: the
-  // text is made here with its checksum and positions, then written at once.
+  // text is made here with its checksum and positions, and written a few
+  // thousand characters at a time (fresh memory is dear; this stays warm).
   TraceState& t = Tr();
-  // Each value takes at most four characters, each line end one; the last
-  // value's characters are copied four at a time, hence the slack.
-  std::string text(values.size() * 4 + values.size() / 16 + 4, '\0');
-  char* end = text.data();
   uint32_t sum = t.checksum;
   uint32_t counter = t.posCounter;
   auto feed = [&sum](char c) {
@@ -235,7 +233,18 @@ void MsgByteValues(std::span<const uint8_t> values) {
     t.ring[counter % 64] = static_cast<int32_t>(((counter & 0xFFFFu) << 16) + sum);
     ++counter;
   };
+  // A value takes at most five characters with its line end; its digits
+  // are copied three at a time, hence the slack.
+  std::array<char, 4096> chunk;
+  char* end = chunk.data();
+  auto flush = [&]() {
+    const std::string_view piece(chunk.data(), static_cast<std::size_t>(end - chunk.data()));
+    KeepHistory(t, piece);
+    PutText(out, piece);
+    end = chunk.data();
+  };
   for (std::size_t i = 0; i < values.size(); ++i) {
+    if (end - chunk.data() > static_cast<std::ptrdiff_t>(chunk.size()) - 8) flush();
     if (i % 16 == 0) {
       feed('\r');
       *end++ = '\r';
@@ -249,12 +258,10 @@ void MsgByteValues(std::span<const uint8_t> values) {
     std::memcpy(end, digits.data(), 3);
     end += digits.size();
   }
-  text.resize(static_cast<std::size_t>(end - text.data()));
+  flush();
   if (!values.empty()) t.lastInitial = kByteTexts[values.back()].front();
   t.posCounter = counter;
   t.checksum = sum;
-  KeepHistory(t, text);
-  PutText(out, text);
 }
 
 // ---------------------------------------------------------------------------
