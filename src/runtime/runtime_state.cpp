@@ -18,10 +18,9 @@ void ResetRuntime() {
   rt.globalMarks.fill(0);
 
   StringTable& s = rt.strings;
-  s.ids.fill(StringSlot{});
   s.heads.fill(0);
   s.nextId = kFirstId;
-  s.slot(kFirstId).start = 1;
+  s.slot(kFirstId) = StringSlot{1, 0, 0};
   s.used = 1;
   s.store[0] = 0;
   s.hash = 0;

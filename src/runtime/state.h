@@ -59,14 +59,18 @@ class Arena {
 };
 
 struct StringSlot {
-  int32_t start = 0;
-  int32_t chain = 0;
-  int32_t category = 0;
+  int32_t start;
+  int32_t chain;
+  int32_t category;
 };
 
+// The store and the slots are not cleared: a slot is written before it is
+// read (slots up to the next id's, whose start Intern sets), and the store
+// is read only where strings were written.  What a compilation never
+// reaches is then never touched.
 struct StringTable {
-  std::array<unsigned char, kStoreSize + 1> store{};
-  std::array<StringSlot, kIdLimit / 3 + 1> ids{};  // indexed by id / 3
+  std::array<unsigned char, kStoreSize + 1> store;
+  std::array<StringSlot, kIdLimit / 3 + 1> ids;  // indexed by id / 3
   std::array<int32_t, 1024> heads{};
   int32_t nextId = kFirstId;
   int32_t used = 1;  // next free position in the store
@@ -115,6 +119,9 @@ struct DictCursor {
 };
 
 struct RuntimeState {
+  // Provided, so that creating the state does not clear it as a whole
+  // first: the members clear what they need.
+  RuntimeState() {}
   Arena arena;
   DictCursor cursor;
   uint32_t indexBuilds = 0;  // stamps the trie nodes of the lookup index being built
