@@ -106,11 +106,19 @@ void RestartRunawayCount() { Tr().runaway = 0; }
 // ---------------------------------------------------------------------------
 // Post-mortem records
 
+namespace {
+
+// The running checksum after one more character: the sum rotated left by
+// one bit in 16 bits, plus three times the character as a signed byte.
+uint16_t ChecksumStep(uint16_t sum, char c) {
+  return static_cast<uint16_t>(std::rotl(sum, 1) + 3 * static_cast<int8_t>(c));
+}
+
+}  // namespace
+
 void FeedChecksum(int32_t ch) {
   TraceState& t = Tr();
-  int32_t c = static_cast<int8_t>(static_cast<uint8_t>(ch & 0xFF));
-  uint32_t rotated = ((t.checksum << 1) | (t.checksum >> 15)) & 0xFFFFu;
-  t.checksum = (rotated + 3u * static_cast<uint32_t>(c)) & 0xFFFFu;
+  t.checksum = ChecksumStep(static_cast<uint16_t>(t.checksum), static_cast<char>(ch & 0xFF));
   t.history[t.historyCount % 1024] = static_cast<char>(ch);
   ++t.historyCount;
 }
@@ -139,11 +147,10 @@ void FeedChecksumText(std::string_view text) {
   // In 16 bits, where the rotation is one instruction: each character waits
   // only for the rotation and the addition of the one before, two at a time.
   auto sum = static_cast<uint16_t>(t.checksum);
-  const auto* p = reinterpret_cast<const int8_t*>(text.data());
-  const int8_t* end = p + text.size();
-  auto step = [](uint16_t s, int8_t c) { return static_cast<uint16_t>(std::rotl(s, 1) + 3 * c); };
-  for (; end - p >= 2; p += 2) sum = step(step(sum, p[0]), p[1]);
-  if (p != end) sum = step(sum, *p);
+  const char* p = text.data();
+  const char* end = p + text.size();
+  for (; end - p >= 2; p += 2) sum = ChecksumStep(ChecksumStep(sum, p[0]), p[1]);
+  if (p != end) sum = ChecksumStep(sum, *p);
   t.checksum = sum;
   KeepHistory(t, text);
 }
@@ -226,12 +233,9 @@ void MsgByteValues(std::span<const uint8_t> values) {
   // text is made here with its checksum and positions, and written a few
   // thousand characters at a time (fresh memory is dear; this stays warm).
   TraceState& t = Tr();
-  uint32_t sum = t.checksum;
+  auto sum = static_cast<uint16_t>(t.checksum);
   uint32_t counter = t.posCounter;
-  auto feed = [&sum](char c) {
-    uint32_t rotated = ((sum << 1) | (sum >> 15)) & 0xFFFFu;
-    sum = (rotated + 3u * static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(c)))) & 0xFFFFu;
-  };
+  auto feed = [&sum](char c) { sum = ChecksumStep(sum, c); };
   auto record = [&]() {
     t.ring[counter % 64] = static_cast<int32_t>(((counter & 0xFFFFu) << 16) + sum);
     ++counter;

@@ -128,7 +128,7 @@ void Advance(ScannerState& s) {
     // The line is counted when the reader moves past its end, so a token
     // delivered when its line end is read still carries its own line.
     ++s.line;
-  } else if (c > 0 && c < 128 && s.text.size() < kTokenTextLimit) {
+  } else if (c > 0 && c < 128) {
     s.text.push_back(static_cast<char>(c));
   }
   s.ch = Take();
@@ -145,7 +145,7 @@ void AdvanceRun(ScannerState& s, std::string_view run, std::size_t n) {
   // text, the n characters of the run are taken, and the last of them
   // becomes the current character.
   auto addText = [&s](int32_t c) {
-    if (c > 0 && c < 128 && s.text.size() < kTokenTextLimit) s.text.push_back(static_cast<char>(c));
+    if (c > 0 && c < 128) s.text.push_back(static_cast<char>(c));
   };
   addText(s.ch);
   for (std::size_t i = 0; i + 1 < n && s.text.size() < kTokenTextLimit; ++i) {
