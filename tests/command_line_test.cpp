@@ -113,5 +113,39 @@ TEST_F(CommandLineTest, OptionsAndTheirMistakes) {
   }
 }
 
+// A large source runs with the stack, the allocations and the tree records
+// of the process in one reservation (the stack's top part in large pages,
+// a long function's code generation reaching below it); two of them in
+// one run, the second carrying on in what the first left.  What each
+// writes is what the library writes for it.
+TEST_F(CommandLineTest, LargeSourcesWriteWhatTheLibraryWrites) {
+  std::string big;
+  for (int i = 0; i < 300; ++i) big += "int g" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
+  big += "int acc;\nvoid main() {\n";
+  for (int i = 0; i < 1200; ++i) big += "  acc = acc + g" + std::to_string(i % 300) + " * " + std::to_string(i % 7) + ";\n";
+  big += "}\n";
+  ASSERT_GT(big.size(), 32768u);
+  std::string bad = big;
+  bad.insert(bad.rfind('}'), "  acc = missing;\n");
+  Write("big.vyl", big);
+  Write("bad.vyl", bad);
+  Write("small.vyl", kGood);
+  const Compiled want[] = {CompileSource(big, "big.vyl"), CompileSource(bad, "bad.vyl"),
+                           CompileSource(kGood, "small.vyl")};
+  ASSERT_EQ(want[0].exitFile, "0\r\n") << want[0].console;
+  const char* names[] = {"big", "bad", "small"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Run(std::string(names[i]) + ".vyl"), i == 1 ? 1 : 0) << err;
+    EXPECT_EQ(ReadText((dir_ / (std::string(names[i]) + ".ftx")).string()), want[i].output) << names[i];
+    EXPECT_EQ(ReadText((dir_ / "KIBdbg.txt").string()), want[i].trace) << names[i];
+    EXPECT_EQ(ReadText((dir_ / "KIBexit.txt").string()), want[i].exitFile) << names[i];
+    fs::remove(dir_ / (std::string(names[i]) + ".ftx"));
+  }
+  EXPECT_EQ(Run("big.vyl bad.vyl big.vyl small.vyl"), 1) << err;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(ReadText((dir_ / (std::string(names[i]) + ".ftx")).string()), want[i].output) << names[i];
+  }
+}
+
 }  // namespace
 }  // namespace vyl::test

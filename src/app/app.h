@@ -140,8 +140,11 @@ SessionResult RunSession(Host& host, const std::string& path = "", const Session
 // whose pages are touched only as the recursion reaches them, and neither
 // that stack nor the memory of tree records is released before the process
 // exits; a result's sourceText is left empty when the source was mapped (a
-// large file: StdHost::MapFile).  Call it before the first session.
-void RunSessionsUntilExit();
+// large file: StdHost::MapFile).  Call it before the first session, with
+// the paths the process will compile: for large sources the stack, the
+// process's allocations and the tree records then share their memory
+// (see TakeProcessMemory, which the process's operator new should use).
+void RunSessionsUntilExit(const std::vector<std::string>& paths = {});
 // The same on the calling thread, for callers that provide such a stack
 // themselves (the fuzz target runs many sessions on one such thread).
 SessionResult RunSessionHere(Host& host, const std::string& path = "", const SessionOptions& options = {});

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <new>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,20 @@
 #include <vector>
 
 #include "app/app.h"
+
+// The process's allocations come first from the memory reserved for its
+// compilations (RunSessionsUntilExit), then from malloc.
+void* operator new(std::size_t bytes) {
+  if (void* p = vyl::TakeProcessMemory(bytes ? bytes : 1)) return p;
+  if (void* p = std::malloc(bytes ? bytes : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  if (!vyl::ReturnProcessMemory(p, 0)) std::free(p);
+}
+void operator delete(void* p, std::size_t bytes) noexcept {
+  if (!vyl::ReturnProcessMemory(p, bytes ? bytes : 1)) std::free(p);
+}
 
 namespace {
 
@@ -118,7 +133,7 @@ bool OverwritesSource(const std::string& file, const vyl::SessionOptions& option
 int main(int argc, char** argv) {
   CommandLine cl;
   if (int status = Parse(argc, argv, cl); status >= 0) return status;
-  vyl::RunSessionsUntilExit();
+  vyl::RunSessionsUntilExit(cl.files);
   if (cl.files.empty()) {
     // No path: the console asks once, and the answer serves the whole run.
     vyl::StdHost host("", true);

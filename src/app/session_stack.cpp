@@ -5,12 +5,15 @@
 // reserved once on the calling thread.
 #include <pthread.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "app/session_state.h"
+#include "runtime/runtime.h"
 
 #if defined(__linux__) && !defined(__EMSCRIPTEN__) && __has_include(<ucontext.h>)
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <ucontext.h>
 #define VYL_RESERVED_STACK 1
 #endif
@@ -56,6 +59,7 @@ void RunOnThread(const std::function<void()>& body) {
 // inaccessible, so that running past the end traps.
 void* ReservedStack() {
   static void* stack = [] {
+    if (void* s = ReservedProcessStack(kSessionStack)) return s;
     void* s = mmap(nullptr, kSessionStack, PROT_READ | PROT_WRITE,
                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
     if (s == MAP_FAILED) return static_cast<void*>(nullptr);
@@ -85,9 +89,20 @@ bool RunOnReservedStack(const std::function<void()>& body) {
 
 }  // namespace
 
-void RunSessionsUntilExit() {
+void RunSessionsUntilExit(const std::vector<std::string>& paths) {
   untilExit = true;
   KeepMemoryUntilExit();
+#ifdef VYL_RESERVED_STACK
+  std::size_t largest = 0;
+  for (std::string path : paths) {
+    if (path.ends_with(".ftx")) path.replace(path.size() - 3, 3, "vyl");
+    struct stat st{};
+    if (stat(path.c_str(), &st) == 0 && st.st_size > 0) largest = std::max(largest, static_cast<std::size_t>(st.st_size));
+  }
+  ReserveProcessMemory(largest, kSessionStack);
+#else
+  (void)paths;
+#endif
 }
 
 bool SessionsRunUntilExit() { return untilExit; }

@@ -12,16 +12,14 @@ namespace vyl {
 
 namespace {
 
-constexpr std::size_t kLargePage = std::size_t{2} << 20;
 // Records per source byte stay well below this: a typical program fills
 // about a third of it, so the first reservation seldom needs a second.
 constexpr std::size_t kBytesPerSourceByte = 128;
 constexpr std::size_t kSmallest = std::size_t{4} << 20;
-// Sources below this size keep the first part of the arena in small pages:
-// they fill less than one large page, whose clearing would cost more than
-// the small pages they touch.
-constexpr std::size_t kSmallSource = std::size_t{16} << 10;
+// Smaller sources keep the first part of the arena in small pages.
 constexpr std::size_t kSmallPart = std::size_t{256} << 10;
+// The records of a process's own memory come in chunks of this size.
+constexpr std::size_t kChunk = std::size_t{256} << 10;
 
 bool keepUntilExit = false;
 
@@ -29,18 +27,32 @@ bool keepUntilExit = false;
 
 void KeepMemoryUntilExit() { keepUntilExit = true; }
 
+std::size_t TreeMemoryFor(std::size_t sourceBytes) {
+  std::size_t want = sourceBytes > Arena::kLimit / kBytesPerSourceByte ? Arena::kLimit : sourceBytes * kBytesPerSourceByte;
+  return std::clamp(want, kSmallest, Arena::kLimit);
+}
+
 void Arena::SizeFor(std::size_t sourceBytes) {
 #ifdef __EMSCRIPTEN__
   // WebAssembly has no reservation without cost: a mapping is memory the
   // module allocates and clears at once, so the arena grows as it fills.
   sourceBytes = 0;
 #endif
-  std::size_t want = sourceBytes > kLimit / kBytesPerSourceByte ? kLimit : sourceBytes * kBytesPerSourceByte;
-  firstSize_ = std::clamp(want, kSmallest, kLimit);
-  smallPart_ = sourceBytes < kSmallSource ? kSmallPart : 0;
+  firstSize_ = TreeMemoryFor(sourceBytes);
+  smallPart_ = sourceBytes < kLargeSource ? kSmallPart : 0;
 }
 
 void Arena::Grow(std::size_t bytes) {
+  // In a process that keeps its memory until it exits, records come from
+  // the process's own memory while it lasts (process_memory.cpp).
+  if (keepUntilExit) {
+    std::size_t chunk = std::max(kChunk, bytes);
+    if (void* p = TakeProcessMemory(chunk)) {
+      next_ = static_cast<std::byte*>(p);
+      left_ = chunk;
+      return;
+    }
+  }
   std::size_t size = reservations_.empty() ? (firstSize_ ? firstSize_ : kSmallest)
                                            : std::min(reservations_.back().size * 2, kLimit);
   size = std::max(size, (bytes + kLargePage - 1) & ~(kLargePage - 1));

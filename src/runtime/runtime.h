@@ -518,6 +518,18 @@ void SizeTreeMemory(std::size_t sourceBytes);
 // records is left to the process's end instead of being released with its
 // session.
 void KeepMemoryUntilExit();
+// For such a process about to compile a source of that many bytes: when it
+// is large, one reservation for the compilation's stack (stackBytes), the
+// process's allocations and the tree records, in large pages where they
+// meet (process_memory.cpp).  Whether the reservation exists.
+bool ReserveProcessMemory(std::size_t sourceBytes, std::size_t stackBytes);
+// The stack of that reservation, if it was made for a stack of that size.
+void* ReservedProcessStack(std::size_t stackBytes);
+// Allocation from that reservation, for the process's operator new: the
+// next `bytes` of it, zero-filled, or nullptr; ReturnProcessMemory tells
+// whether a piece lies in it, and takes back the last piece given.
+void* TakeProcessMemory(std::size_t bytes);
+bool ReturnProcessMemory(void* p, std::size_t bytes);
 // True once FinishSession has run: nothing of the compiler runs again.
 inline bool SessionFinished() { return Rules().finished; }
 inline void MarkSessionFinished() { Rules().finished = true; }

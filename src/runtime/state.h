@@ -19,6 +19,14 @@ namespace vyl {
 // part the reservation asks for large pages, which a big program touches at
 // a fraction of the cost of small ones.  A compilation that outgrows the
 // reservation gets further ones, each twice the size of the last.
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+// From this size on a source fills more than a large page with records, so
+// the arena is in large pages from its start, and a process that ends with
+// its compilations keeps its other memory beside them (ReserveProcessMemory).
+constexpr std::size_t kLargeSource = std::size_t{16} << 10;
+// The first reservation of records for a source of that many bytes.
+std::size_t TreeMemoryFor(std::size_t sourceBytes);
+
 class Arena {
  public:
   static constexpr std::size_t kLimit = std::size_t{1} << 30;  // beyond this: ***MEMERR***
