@@ -164,7 +164,36 @@ int32_t Shifted(int32_t x, int32_t n) {
 
 }  // namespace
 
+namespace {
+
+// x op y for every x, and y in [c, d] (ops commute).  Or: a negative y
+// gives y at least (x = 0) and -1 at most; a non-negative one gives
+// kMin | y at least and kMax at most.  And: a negative y gives kMin at
+// least and y & kMax at most (x = kMax); a non-negative one gives 0 at
+// least and y at most.  Exclusive or with y maps every x to another.
+ValueRange AnyValueWith(BitOp op, ValueRange y) {
+  const int32_t c = y.low, d = y.high;
+  switch (op) {
+    case BitOp::kOr:
+      return {c < 0 && d < 0 ? c : std::min(c, kMin | std::max(c, 0)), d >= 0 ? kMax : -1};
+    case BitOp::kAnd:
+      return {c < 0 ? kMin : 0, std::max(d >= 0 ? d : kMin, c < 0 ? std::min(d, -1) & kMax : kMin)};
+    case BitOp::kXor:
+      break;
+  }
+  return {kMin, kMax};
+}
+
+}  // namespace
+
 ValueRange ExactBitRange(BitOp op, ValueRange a, ValueRange b) {
+  // An operand that may be any value (an int variable) needs no walk.
+  if (a == ValueRange{kMin, kMax}) return AnyValueWith(op, b);
+  if (b == ValueRange{kMin, kMax}) return AnyValueWith(op, a);
+  return WalkedBitRange(op, a, b);
+}
+
+ValueRange WalkedBitRange(BitOp op, ValueRange a, ValueRange b) {
   ValueRange result{kMax, kMin};
   // Within one pairing of parts the sign of the result is fixed, so its
   // least and greatest patterns are its least and greatest values.
@@ -208,7 +237,9 @@ ValueRange RememberedExactBitRange(BitOp op, ValueRange a, ValueRange b) {
   uint32_t key = static_cast<uint32_t>(a.low) * 0x9E3779B1u ^ static_cast<uint32_t>(a.high) * 0x85EBCA77u ^
                  static_cast<uint32_t>(b.low) * 0xC2B2AE3Du ^ static_cast<uint32_t>(b.high) * 0x27D4EB2Fu ^
                  static_cast<uint32_t>(op);
-  Entry& e = table[(key >> 26) & 63u];
+  // The top bits of the mixed key choose the entry: every argument, the
+  // operator too, moves them.
+  Entry& e = table[((key ^ (key >> 15)) * 0x2C1B3C6Du) >> 26];
   if (!e.used || e.op != op || e.a != a || e.b != b) e = {true, op, a, b, ExactBitRange(op, a, b)};
   return e.result;
 }

@@ -103,6 +103,9 @@ enum class BitOp { kOr, kXor, kAnd };
 ValueRange BitRange(BitOp op, ValueRange a, ValueRange b);
 // The exact range of `a op b` over every pair of values.
 ValueRange ExactBitRange(BitOp op, ValueRange a, ValueRange b);
+// The same found bit by bit for every operand (ExactBitRange takes a short
+// cut for an operand of the full range).
+ValueRange WalkedBitRange(BitOp op, ValueRange a, ValueRange b);
 
 // Shifts, by the operator code ShiftOp reports: -1 left, 0 logical right,
 // +1 arithmetic right.
