@@ -215,6 +215,40 @@ TEST_F(ScannerSessionTest, TheTraceShowsTokenTextsAndKinds) {
   EXPECT_NE(trace.find("\" " + std::string(126, 'n') + '"'), std::string::npos);  // 127 characters
 }
 
+// The image lines, written a chunk at a time in the file's form, leave the
+// file, the positions and the history as the messages one by one would.
+TEST_F(ScannerSessionTest, ByteValuesWriteWhatTheirMessagesWrite) {
+  for (std::size_t count : {std::size_t{10}, std::size_t{1500}}) {
+    std::vector<uint8_t> values(count);
+    for (std::size_t i = 0; i < count; ++i) values[i] = static_cast<uint8_t>(i * 37 + i / 7);
+    struct Written {
+      std::string file, history;
+      int32_t position;
+    } written[2];
+    for (int way = 0; way < 2; ++way) {
+      Open("", false, false);
+      Msg("head");
+      if (way == 0) {
+        MsgByteValues(values);
+      } else {
+        for (std::size_t i = 0; i < count; ++i) {
+          if (i % 16 == 0) MsgLineEnd();
+          Msg(" ");
+          MsgNumber(values[i]);
+        }
+      }
+      written[way].position = PreMortemPosition();
+      written[way].history = HistoryTail();
+      session.reset();
+      written[way].file = host.files["prog.ftx"];
+    }
+    EXPECT_EQ(written[0].file, written[1].file) << count;
+    EXPECT_EQ(written[0].position, written[1].position) << count;
+    EXPECT_EQ(written[0].history, written[1].history) << count;
+    EXPECT_EQ(written[0].file.substr(0, 16), "head\r\n 0 37 74 1") << count;
+  }
+}
+
 TEST_F(ScannerSessionTest, PostMortemRecordsHistoryAndRescan) {
   std::string source;
   for (int i = 0; i < 100; ++i) source += "a ";

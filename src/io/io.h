@@ -204,6 +204,10 @@ void CloseSlot(int slot);
 void PutChar(int slot, int32_t ch);
 // PutChar of every character of `text`, in order.
 void PutText(int slot, std::string_view text);
+// The same for text already in the form PutText gives a file (each line end
+// "\r\n"), which holds `characters` characters as PutText counts them (a
+// line end is one): written as it is.
+void PutFileText(int slot, std::string_view bytes, int32_t characters);
 
 // Roles: which slot is the source, the message output and the trace.
 inline int SourceRole() { return Io().sourceRole; }

@@ -107,4 +107,18 @@ void PutText(int slot, std::string_view text) {
   }
 }
 
+void PutFileText(int slot, std::string_view bytes, int32_t characters) {
+  if (!ValidSlot(slot) || slot == 0) {
+    for (char c : bytes) {
+      if (c != '\n') PutChar(slot, static_cast<unsigned char>(c));
+    }
+    return;
+  }
+  Slot& s = SlotAt(slot);
+  if (s.count < 0) return;
+  s.count += characters;
+  if ((slot & 2) == 0 || !s.out) return;
+  s.out->Write(bytes);
+}
+
 }  // namespace vyl

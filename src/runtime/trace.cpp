@@ -140,6 +140,20 @@ void KeepHistory(TraceState& t, std::string_view text) {
   t.historyCount = count;
 }
 
+// KeepHistory of the message text whose file form is `bytes`, with
+// `lineEnds` line ends written "\r\n": only its last characters are looked
+// for, from the end.
+void KeepHistoryOfFileText(TraceState& t, std::string_view bytes, int32_t lineEnds) {
+  const std::size_t characters = bytes.size() - static_cast<std::size_t>(lineEnds);
+  std::array<char, std::tuple_size_v<decltype(t.history)>> last;
+  std::size_t kept = 0;
+  for (std::size_t at = bytes.size(); at > 0 && kept < last.size(); --at) {
+    if (bytes[at - 1] != '\n') last[last.size() - ++kept] = bytes[at - 1];
+  }
+  t.historyCount += static_cast<uint32_t>(characters - kept);
+  KeepHistory(t, std::string_view(last.data() + last.size() - kept, kept));
+}
+
 }  // namespace
 
 void FeedChecksumText(std::string_view text) {
@@ -230,8 +244,9 @@ void MsgByteValues(std::span<const uint8_t> values) {
   }
   // Without the trace, every character of the message output is written
   // and fed to the checksum, and every message records a position: the
-  // text is made here with its checksum and positions, and written a few
-  // thousand characters at a time (fresh memory is dear; this stays warm).
+  // text is made here, in the form it takes in the file, with its checksum
+  // and positions, and written a few thousand characters at a time (fresh
+  // memory is dear; this stays warm).
   TraceState& t = Tr();
   auto sum = static_cast<uint16_t>(t.checksum);
   uint32_t counter = t.posCounter;
@@ -240,21 +255,25 @@ void MsgByteValues(std::span<const uint8_t> values) {
     t.ring[counter % 64] = static_cast<int32_t>(((counter & 0xFFFFu) << 16) + sum);
     ++counter;
   };
-  // A value takes at most five characters with its line end; its digits
+  // A value takes at most six characters with its line end; its digits
   // are copied three at a time, hence the slack.
   std::array<char, 4096> chunk;
   char* end = chunk.data();
+  int32_t lineEnds = 0;  // in the chunk, each "\r\n" for the message's "\r"
   auto flush = [&]() {
     const std::string_view piece(chunk.data(), static_cast<std::size_t>(end - chunk.data()));
-    KeepHistory(t, piece);
-    PutText(out, piece);
+    KeepHistoryOfFileText(t, piece, lineEnds);
+    PutFileText(out, piece, static_cast<int32_t>(piece.size()) - lineEnds);
     end = chunk.data();
+    lineEnds = 0;
   };
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (end - chunk.data() > static_cast<std::ptrdiff_t>(chunk.size()) - 8) flush();
     if (i % 16 == 0) {
       feed('\r');
       *end++ = '\r';
+      *end++ = '\n';
+      ++lineEnds;
     }
     record();  // the message " "
     feed(' ');
