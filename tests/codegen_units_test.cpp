@@ -156,6 +156,38 @@ TEST_F(MethodCodeTest, GenerationUnderFullTraceGivesTheSameCode) {
   }
 }
 
+// CodeGen skips the generators that cannot take a tree's label; traced, it
+// tries each in turn.  Both leave the same code and KibStack.
+TEST_F(MethodCodeTest, SkippedGeneratorsLeaveWhatTryingThemLeaves) {
+  const std::function<Tree()> trees[] = {
+      [] { return Set(6, 1); },                                       // a statement
+      [] { return Cn(5); },                                           // operands
+      [] { return Word(6); },
+      [] { return Build(L_ng, nullptr, {Word(8)}); },
+      [] { return Build(L_ad, nullptr, {Cn(1), Word(6)}); },          // an operator
+      [] { return Build(L_no, nullptr, {Set(6, 1), Set(8, 2)}); },    // CodeGen's own
+      [] { return Tree{nullptr}; }};
+  for (std::size_t i = 0; i < std::size(trees); ++i) {
+    struct Outcome {
+      std::vector<int> bytes;
+      int32_t depth = 0, highWater = 0;
+      bool operator==(const Outcome&) const = default;
+    } outcome[2];
+    for (int traced = 0; traced < 2; ++traced) {
+      Open();
+      Tree tree = trees[i]();
+      Rules().highWater = KibDepth();  // only what generating reaches
+      SetTraceLevel(traced ? 2 : 0);
+      outcome[traced].bytes = Generate(tree);
+      SetTraceLevel(0);
+      outcome[traced].depth = KibDepth();
+      outcome[traced].highWater = KibHighWater();
+    }
+    EXPECT_TRUE(outcome[0] == outcome[1]) << "tree " << i << ": high water " << outcome[0].highWater << " / "
+                                          << outcome[1].highWater;
+  }
+}
+
 TEST_F(MethodCodeTest, ReferencesAreReleasedOldestFirstAndRecordedForFunctionsOnly) {
   // The list as PointList builds it: newest first.
   Tree older = Build(L_vr, nullptr, {nullptr, Variable(-2)});

@@ -175,12 +175,34 @@ Gen OwnCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
 
 }  // namespace
 
+Generator GeneratorOf(int32_t label) {
+  switch (label) {
+    case L_nn: case L_as: case L_fc: case L_if: case L_wh: case L_lp: case L_ex:
+    case L_nx: case L_rt: case L_sw: case L_cs: case L_zz: case L_ac:
+      return Generator::kStatement;
+    case L_mp: case L_dv: case L_md: case L_ng: case L_nt: case L_tk: case L_gl:
+    case L_bg: case L_in: case L_cn: case L_dr: case L_un: case L_ki: case L_of:
+    case L_ar: case L_al: case L_at: case L_rx: case L_mt:
+      return Generator::kOperand;
+    case L_or: case L_an: case L_eq: case L_ne: case L_ls: case L_gr: case L_ge:
+    case L_le: case L_xo: case L_sh: case L_ad: case L_su:
+      return Generator::kOperator;
+    default:
+      return Generator::kOwn;
+  }
+}
+
 bool CodeGen(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   Rule r("CodeGen");
   fixups = nullptr;
-  Gen g = StatementCode(loc, next, fixups, tree);
-  if (g == Gen::NotMine) g = OperandCode(loc, next, fixups, tree);
-  if (g == Gen::NotMine) g = OperatorCode(loc, next, fixups, tree);
+  // The generators in turn until one takes the tree.  One that cannot take
+  // its label would fail at once in its own bracket: Skipped stands for it.
+  const Generator taker = GeneratorOf(LabelOf(tree));
+  auto tried = [taker](Generator g) { return taker == g || !Skipped(1); };
+  Gen g = Gen::NotMine;
+  if (tried(Generator::kStatement)) g = StatementCode(loc, next, fixups, tree);
+  if (g == Gen::NotMine && tried(Generator::kOperand)) g = OperandCode(loc, next, fixups, tree);
+  if (g == Gen::NotMine && tried(Generator::kOperator)) g = OperatorCode(loc, next, fixups, tree);
   if (g == Gen::NotMine) g = OwnCode(loc, next, fixups, tree);
   if (g == Gen::NotMine) Oops(tree);
   if (g != Gen::Ok) return r.Fail();

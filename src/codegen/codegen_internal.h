@@ -133,6 +133,11 @@ bool JumpFits(int32_t slot, int32_t target);
 // ---------------------------------------------------------------------------
 // Generator alternatives with their three outcomes
 
+// The generator that takes a node of a label: CodeGen tries them in this
+// order, and one that cannot take the label fails at once.
+enum class Generator { kStatement, kOperand, kOperator, kOwn };
+Generator GeneratorOf(int32_t label);
+
 Gen StatementCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree);
 Gen SwitchCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree);
 Gen OperandCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree);

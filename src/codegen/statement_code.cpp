@@ -243,23 +243,13 @@ bool Process(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   return PutBy(0x08, at, next);
 }
 
-bool IsStatement(int32_t label) {
-  switch (label) {
-    case L_nn: case L_as: case L_fc: case L_if: case L_wh: case L_lp: case L_ex:
-    case L_nx: case L_rt: case L_sw: case L_cs: case L_zz: case L_ac:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 Gen StatementCode(int32_t loc, int32_t& next, Tree& fixups, Tree tree) {
   Rule r("CoStmGen");
   fixups = nullptr;
   int32_t label = LabelOf(tree);
-  if (!IsStatement(label)) {
+  if (GeneratorOf(label) != Generator::kStatement) {
     r.Fail();
     return Gen::NotMine;
   }
