@@ -260,31 +260,47 @@ void MsgByteValues(std::span<const uint8_t> values) {
   std::array<char, 4096> chunk;
   char* end = chunk.data();
   int32_t lineEnds = 0;  // in the chunk, each "\r\n" for the message's "\r"
-  auto flush = [&]() {
+  // The history ring and the position ring keep only the last characters
+  // and positions: what the values still to come will push out of them is
+  // counted, not kept (each value writes two characters at least and
+  // records two positions).
+  const std::size_t count = values.size();
+  auto flush = [&](std::size_t valuesLeft) {
     const std::string_view piece(chunk.data(), static_cast<std::size_t>(end - chunk.data()));
-    KeepHistoryOfFileText(t, piece, lineEnds);
-    PutFileText(out, piece, static_cast<int32_t>(piece.size()) - lineEnds);
+    const int32_t characters = static_cast<int32_t>(piece.size()) - lineEnds;
+    if (2 * valuesLeft >= t.history.size()) {
+      t.historyCount += static_cast<uint32_t>(characters);
+    } else {
+      KeepHistoryOfFileText(t, piece, lineEnds);
+    }
+    PutFileText(out, piece, characters);
     end = chunk.data();
     lineEnds = 0;
   };
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (end - chunk.data() > static_cast<std::ptrdiff_t>(chunk.size()) - 8) flush();
+  const std::size_t recordFrom = count > t.ring.size() / 2 ? count - t.ring.size() / 2 : 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (end - chunk.data() > static_cast<std::ptrdiff_t>(chunk.size()) - 8) flush(count - i);
     if (i % 16 == 0) {
       feed('\r');
       *end++ = '\r';
       *end++ = '\n';
       ++lineEnds;
     }
-    record();  // the message " "
-    feed(' ');
-    record();  // the message of the value's digits
+    if (i >= recordFrom) {
+      record();  // the message " "
+      feed(' ');
+      record();  // the message of the value's digits
+    } else {
+      feed(' ');
+      counter += 2;
+    }
     std::string_view digits = kByteTexts[values[i]];
     for (char c : digits) feed(c);
     *end++ = ' ';
     std::memcpy(end, digits.data(), 3);
     end += digits.size();
   }
-  flush();
+  flush(0);
   if (!values.empty()) t.lastInitial = kByteTexts[values.back()].front();
   t.posCounter = counter;
   t.checksum = sum;
