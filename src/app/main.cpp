@@ -13,18 +13,50 @@
 #include "app/app.h"
 
 // The process's allocations come first from the memory reserved for its
-// compilations (RunSessionsUntilExit), then from malloc.
+// compilations (RunSessionsUntilExit), then from malloc: every form of
+// new and delete but the aligned ones, which stay the library's.  The
+// address sanitizer keeps its own, which check each pair.
+#if defined(__SANITIZE_ADDRESS__)
+#define VYL_OWN_NEW 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VYL_OWN_NEW 0
+#endif
+#endif
+#ifndef VYL_OWN_NEW
+#define VYL_OWN_NEW 1
+#endif
+
+#if VYL_OWN_NEW
+namespace {
+
+void* Allocate(std::size_t bytes) noexcept {
+  if (bytes == 0) bytes = 1;
+  if (void* p = vyl::TakeProcessMemory(bytes)) return p;
+  return std::malloc(bytes);
+}
+
+void Release(void* p, std::size_t bytes) noexcept {
+  if (!vyl::ReturnProcessMemory(p, bytes)) std::free(p);
+}
+
+}  // namespace
+
 void* operator new(std::size_t bytes) {
-  if (void* p = vyl::TakeProcessMemory(bytes ? bytes : 1)) return p;
-  if (void* p = std::malloc(bytes ? bytes : 1)) return p;
+  if (void* p = Allocate(bytes)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept {
-  if (!vyl::ReturnProcessMemory(p, 0)) std::free(p);
-}
-void operator delete(void* p, std::size_t bytes) noexcept {
-  if (!vyl::ReturnProcessMemory(p, bytes ? bytes : 1)) std::free(p);
-}
+void* operator new[](std::size_t bytes) { return operator new(bytes); }
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes); }
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes); }
+// Unsized, the piece is not taken back (size 0).
+void operator delete(void* p) noexcept { Release(p, 0); }
+void operator delete[](void* p) noexcept { Release(p, 0); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p, 0); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p, 0); }
+void operator delete(void* p, std::size_t bytes) noexcept { Release(p, bytes ? bytes : 1); }
+void operator delete[](void* p, std::size_t bytes) noexcept { Release(p, bytes ? bytes : 1); }
+#endif
 
 namespace {
 

@@ -9,6 +9,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,20 +23,43 @@ namespace vyl {
 
 namespace {
 
+// The file's writes are gathered here rather than in the stream's own
+// buffer (the stream is unbuffered): a piece costs a copy, not a call into
+// the stream.  Only the compiling thread writes a file.
 class StdOutFile : public OutFile {
  public:
-  explicit StdOutFile(std::FILE* f) : f_(f) {}
+  explicit StdOutFile(std::FILE* f) : f_(f) { std::setvbuf(f_, nullptr, _IONBF, 0); }
   ~StdOutFile() override { Close(); }
-  // Only the compiling thread writes a file: no locking per character.
-  void Put(char c) override { putc_unlocked(c, f_); }
-  void Write(std::string_view text) override { fwrite_unlocked(text.data(), 1, text.size(), f_); }
+  void Put(char c) override {
+    if (used_ == buffer_.size()) Flush();
+    buffer_[used_++] = c;
+  }
+  void Write(std::string_view text) override {
+    if (text.size() > buffer_.size() - used_) {
+      Flush();
+      if (text.size() >= buffer_.size()) {
+        fwrite_unlocked(text.data(), 1, text.size(), f_);
+        return;
+      }
+    }
+    std::memcpy(buffer_.data() + used_, text.data(), text.size());
+    used_ += text.size();
+  }
   void Close() override {
-    if (f_) std::fclose(f_);
+    if (!f_) return;
+    Flush();
+    std::fclose(f_);
     f_ = nullptr;
   }
 
  private:
+  void Flush() {
+    if (used_ > 0) fwrite_unlocked(buffer_.data(), 1, used_, f_);
+    used_ = 0;
+  }
   std::FILE* f_;
+  std::size_t used_ = 0;
+  std::array<char, 4096> buffer_;
 };
 
 #ifdef VYL_MAPPED_FILES
