@@ -26,10 +26,24 @@ void Store(int32_t loc, int32_t value) {
   Code().image[static_cast<std::size_t>(loc)] = static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
 }
 
+bool Watched(const CodeState& c) {
+  return c.size >= 32760 && (c.image[kWatchWord] | c.image[kWatchWord + 1]) != 0;
+}
+
 // PutBy itself.  Code stops below the reserved words at the top of the
 // image; only their own words are written there (`reserved`), and the
 // emission watch looks at code only.
+//
+// A byte that fits, with the trace off and no watch, leaves nothing of
+// PutBy's bracket but the KibStack's high-water mark (the rule calls no
+// other and takes no token): Skipped stands for it.
 bool PutByte(int32_t value, int32_t loc, int32_t& next, bool reserved) {
+  CodeState& c = Code();
+  if (loc >= 0 && loc < c.size && (loc < kCodeLimit || reserved) && !Watched(c) && Skipped(1)) {
+    c.image[static_cast<std::size_t>(loc)] = static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
+    next = loc + 1;
+    return true;
+  }
   Rule r("PutBy");
   if (InImage(loc) && !reserved) WatchEmission(loc);
   if (!InImage(loc) || (loc >= kCodeLimit && !reserved)) {
