@@ -149,6 +149,9 @@ void RunSessionsUntilExit(const std::vector<std::string>& paths = {});
 // themselves (the fuzz target runs many sessions on one such thread).
 SessionResult RunSessionHere(Host& host, const std::string& path = "", const SessionOptions& options = {});
 
+// The source a path given compiles: the path itself, or for a ".ftx" name
+// the ".vyl" beside it.
+std::string SourceNameFor(const std::string& path);
 // The output name for a source path: its last extension replaced by ".ftx"
 // (appended when it has none); ".dbg" likewise for the debug info.
 std::string OutputNameFor(const std::string& source, std::string_view extension = ".ftx");

@@ -154,8 +154,7 @@ int Parse(int argc, char** argv, CommandLine& cl) {
 // The output a source would get, to refuse one that would overwrite it.
 // (A ".ftx" path reads the ".vyl" beside it.)
 bool OverwritesSource(const std::string& file, const vyl::SessionOptions& options) {
-  std::string source = file;
-  if (source.size() >= 5 && source.ends_with(".ftx")) source.replace(source.size() - 3, 3, "vyl");
+  std::string source = vyl::SourceNameFor(file);
   std::string output = options.output.empty() ? vyl::OutputNameFor(source) : options.output;
   return output == source;
 }

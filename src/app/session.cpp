@@ -67,8 +67,7 @@ void ChooseNames() {
   const std::string_view source = kTemplate.substr(1, 3);
   const std::string_view output = kTemplate.substr(5, 3);
   if (!s.path.empty()) {
-    s.sourceFile = s.path;
-    if (ExtensionOf(s.sourceFile) == output) s.sourceFile.replace(s.sourceFile.size() - 3, 3, source);
+    s.sourceFile = SourceNameFor(s.path);
     s.outputFile = OutputNameFor(s.sourceFile);
   } else {
     std::string answer = CurrentHost().AskSourceFile(kSourceFilter);
@@ -76,7 +75,7 @@ void ChooseNames() {
       s.sourceFile = "KIBin.txt";
       s.outputFile = "KIBout.txt";
     } else {
-      if (ExtensionOf(answer) == output) answer.replace(answer.size() - 3, 3, source);
+      answer = SourceNameFor(answer);
       s.sourceFile = answer;
       s.outputFile = ExtensionOf(answer) == source ? answer.substr(0, answer.size() - 3) + std::string(output)
                                                    : std::string("KIBout.txt");
@@ -86,6 +85,12 @@ void ChooseNames() {
 }
 
 }  // namespace
+
+std::string SourceNameFor(const std::string& path) {
+  std::string source = path;
+  if (ExtensionOf(source) == "ftx") source.replace(source.size() - 3, 3, "vyl");
+  return source;
+}
 
 std::string OutputNameFor(const std::string& source, std::string_view extension) {
   std::size_t slash = source.find_last_of('/');

@@ -94,10 +94,9 @@ void RunSessionsUntilExit(const std::vector<std::string>& paths) {
   KeepMemoryUntilExit();
 #ifdef VYL_RESERVED_STACK
   std::size_t largest = 0;
-  for (std::string path : paths) {
-    if (path.ends_with(".ftx")) path.replace(path.size() - 3, 3, "vyl");
+  for (const std::string& path : paths) {
     struct stat st{};
-    if (stat(path.c_str(), &st) == 0 && st.st_size > 0) largest = std::max(largest, static_cast<std::size_t>(st.st_size));
+    if (stat(SourceNameFor(path).c_str(), &st) == 0 && st.st_size > 0) largest = std::max(largest, static_cast<std::size_t>(st.st_size));
   }
   ReserveProcessMemory(largest, kSessionStack);
 #else

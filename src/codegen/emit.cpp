@@ -13,21 +13,20 @@ bool IsReservedWord(int32_t loc) {
 
 // Tracing is switched on for the 256 bytes of code that follow the address
 // held in word 7FF6.
+bool Watched(const CodeState& c) {
+  return c.size >= 32760 && (c.image[kWatchWord] | c.image[kWatchWord + 1]) != 0;
+}
+
 void WatchEmission(int32_t loc) {
   CodeState& c = Code();
-  if (c.size < 32760) return;
+  if (!Watched(c)) return;
   int32_t watch = (c.image[kWatchWord] << 8) | c.image[kWatchWord + 1];
-  if (watch == 0) return;
   if (loc == watch) SetTraceLevel(2);
   if (loc == watch + 256) SetTraceLevel(0);
 }
 
 void Store(int32_t loc, int32_t value) {
   Code().image[static_cast<std::size_t>(loc)] = static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
-}
-
-bool Watched(const CodeState& c) {
-  return c.size >= 32760 && (c.image[kWatchWord] | c.image[kWatchWord + 1]) != 0;
 }
 
 // PutBy itself.  Code stops below the reserved words at the top of the
@@ -38,9 +37,8 @@ bool Watched(const CodeState& c) {
 // PutBy's bracket but the KibStack's high-water mark (the rule calls no
 // other and takes no token): Skipped stands for it.
 bool PutByte(int32_t value, int32_t loc, int32_t& next, bool reserved) {
-  CodeState& c = Code();
-  if (loc >= 0 && loc < c.size && (loc < kCodeLimit || reserved) && !Watched(c) && Skipped(1)) {
-    c.image[static_cast<std::size_t>(loc)] = static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
+  if (InImage(loc) && (loc < kCodeLimit || reserved) && !Watched(Code()) && Skipped(1)) {
+    Store(loc, value);
     next = loc + 1;
     return true;
   }

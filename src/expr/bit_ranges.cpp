@@ -162,10 +162,6 @@ int32_t Shifted(int32_t x, int32_t n) {
   return result;
 }
 
-}  // namespace
-
-namespace {
-
 // x op y for every x, and y in [c, d] (ops commute).  Or: a negative y
 // gives y at least (x = 0) and -1 at most; a non-negative one gives
 // kMin | y at least and kMax at most.  And: a negative y gives kMin at
