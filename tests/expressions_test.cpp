@@ -238,6 +238,69 @@ TEST_F(ExpressionTest, SkippedAlternativesLeaveWhatTryingThemLeaves) {
   }
 }
 
+// Untraced, an operand passes the operator levels it does not use with all
+// their brackets opened at once; traced, each level's rule runs as written.
+// Both ways give the same tree, range, KibStack and count of accepted
+// tokens, or the same message; with the KibStack nearly full, the same
+// overflow.
+TEST_F(ExpressionTest, OperandsPassingTheLevelsLeaveWhatTheRulesOneByOneLeave) {
+  struct Outcome {
+    bool ok = false;
+    std::string shape, message;
+    int32_t low = 0, high = 0, depth = 0, highWater = 0, accepted = 0;
+    bool operator==(const Outcome&) const = default;
+  };
+  std::string trace;
+  auto run = [&](const std::string& source, bool traced, int32_t room) {
+    Source(source);
+    host.files["KIBdbg.txt"].clear();
+    while (KibDepth() < kKibStackSize - room) KPush(0);
+    Rules().highWater = KibDepth();
+    SetTraceLevel(traced ? 2 : 0);
+    Outcome o;
+    Parsed p;
+    o.message = MessageOf([&] { o.ok = Expression(syms, p.tree, p.type, p.low, p.high); });
+    SetTraceLevel(0);
+    o.shape = Shape(p.tree);
+    o.low = p.low;
+    o.high = p.high;
+    o.depth = KibDepth();
+    o.highWater = KibHighWater();
+    o.accepted = AcceptedTokens();
+    trace = host.files["KIBdbg.txt"];
+    return o;
+  };
+  const char* sources[] = {
+      "x", "(x)", "((((x))))", "x || b", "b && b || b", "x == y", "x < y && y >= 3", "x | y", "x ^ y | 1",
+      "x & y ^ x | y", "x << 2", "x >> y >>> 1", "x + y - 3", "x * y / 2 % 5", "-x * (y + 1) << 2 & 255",
+      "((x * 3) | 38) & ((y - x) ^ (x | y))", "x + y == 4 || b && x != y", "a[i + 1] * p.y", "K * 2", "7",
+      // Failing quietly, and reporting.
+      ")", ";", "x +", "x * ;", "b || x", "x | b", "p < p", "x / 0", "(x", "x + (y"};
+  for (const char* source : sources) {
+    for (int32_t room : {kKibStackSize, 60, 40, 26, 24, 22, 12, 6}) {
+      Outcome untraced = run(source, false, room), traced = run(source, true, room);
+      EXPECT_TRUE(untraced == traced) << source << " with room " << room << ": " << untraced.shape << " / "
+                                      << traced.shape << ", high water " << untraced.highWater << " / "
+                                      << traced.highWater << ", message '" << untraced.message << "' / '"
+                                      << traced.message << "'";
+    }
+  }
+  // A control character in the source switches the trace on in the middle
+  // of an operand: from there on, the trace is what tracing all along gives.
+  for (std::string source : {"x * 2 + 3 & 5", "(x | y) ^ x == 3 || b", "x + y < 3 && b"}) {
+    Outcome traced = run(source, true, kKibStackSize);
+    const std::string full = trace;
+    for (std::size_t at = source.find(' '); at != std::string::npos; at = source.find(' ', at + 2)) {
+      std::string toggled = source;
+      toggled.insert(at + 1, "\x04");
+      Outcome switched = run(toggled, false, kKibStackSize);
+      EXPECT_TRUE(switched == traced) << toggled;
+      EXPECT_FALSE(trace.empty()) << toggled;
+      EXPECT_TRUE(full.ends_with(trace)) << toggled << "\n" << trace;
+    }
+  }
+}
+
 TEST_F(ExpressionTest, Types) {
   const std::pair<const char*, std::function<Tree()>> rows[] = {
       {"2 + 3", [&] { return Int(); }},          {"1 < 2", [&] { return Key(kKeyBoolean); }},

@@ -6,6 +6,7 @@
 
 #include "expr/expr.h"
 #include "expr/expr_support.h"
+#include "expr/operator_levels.h"
 #include "expr/value_ranges.h"
 #include "scanner/scanner.h"
 
@@ -58,12 +59,8 @@ bool RightOperand(Rule& r, Tree syms, Level level, Tree tree, Tree type, ValueRa
   return true;
 }
 
-}  // namespace
-
-// MathExpn ::= MathTerm { AddOp MathTerm }
-bool MathExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("MathExpn", kMathMessages);
-  if (!MathTerm(syms, tree, type, low, high)) return r.Fail();
+// { AddOp MathTerm }, after the first operand.
+bool MathExpnRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   for (;;) {
     // No "+" or "-": the repetition's bracket and AddOp's.
     if (!Sees(T_Plus) && !Sees(T_Minus) && Skipped(2)) break;
@@ -82,23 +79,8 @@ bool MathExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   return r.Succeed(tree, type, low, high);
 }
 
-// AddOp ::= "+" | "-"   (reports 1, 0)
-bool AddOp(int32_t& op) {
-  Rule r("AddOp");
-  if (Accept(T_Plus)) {
-    op = 1;
-  } else if (Accept(T_Minus)) {
-    op = 0;
-  } else {
-    return r.Fail();
-  }
-  return r.Succeed(op);
-}
-
-// MathTerm ::= Primary { MulOp Primary }
-bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("MathTerm", kMathMessages);
-  if (!Primary(syms, tree, type, low, high)) return r.Fail();
+// { MulOp Primary }, after the first operand.
+bool MathTermRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   for (;;) {
     // No "%", "*" or "/": the repetition's bracket and MulOp's.
     if (!Sees(T_Percent) && !Sees(T_Star) && !Sees(T_Slash) && Skipped(2)) break;
@@ -149,6 +131,34 @@ bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
     high = result.range.high;
   }
   return r.Succeed(tree, type, low, high);
+}
+
+}  // namespace
+
+const LevelRule kMathExpnRule{"MathExpn", kMathMessages, MathExpnRest, 2};
+const LevelRule kMathTermRule{"MathTerm", kMathMessages, MathTermRest, 2};
+
+// MathExpn ::= MathTerm { AddOp MathTerm }
+bool MathExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kMathExpnLevel, syms, tree, type, low, high);
+}
+
+// AddOp ::= "+" | "-"   (reports 1, 0)
+bool AddOp(int32_t& op) {
+  Rule r("AddOp");
+  if (Accept(T_Plus)) {
+    op = 1;
+  } else if (Accept(T_Minus)) {
+    op = 0;
+  } else {
+    return r.Fail();
+  }
+  return r.Succeed(op);
+}
+
+// MathTerm ::= Primary { MulOp Primary }
+bool MathTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kMathTermLevel, syms, tree, type, low, high);
 }
 
 // MulOp ::= "%" | "*" | "/"   (reports -1, 0, 1)

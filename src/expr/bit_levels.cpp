@@ -5,6 +5,7 @@
 
 #include "expr/expr.h"
 #include "expr/expr_support.h"
+#include "expr/operator_levels.h"
 #include "expr/value_ranges.h"
 #include "scanner/scanner.h"
 
@@ -19,11 +20,9 @@ constexpr const char* kBitPrimMessages[] = {nullptr, "Shift operator requires in
 
 using Level = bool (*)(Tree, Tree&, Tree&, int32_t&, int32_t&);
 
-// Operand { token Operand } for one bitwise operator.
-bool BitLevel(const char* name, Tree syms, Level operand, int32_t token, int32_t label, BitOp op, Tree& tree,
-              Tree& type, int32_t& low, int32_t& high) {
-  Rule r(name, kBitMessages);
-  if (!operand(syms, tree, type, low, high)) return r.Fail();
+// { token Operand } for one bitwise operator, after the first operand.
+bool BitLevelRest(Rule& r, Tree syms, Level operand, int32_t token, int32_t label, BitOp op, Tree& tree,
+                  Tree& type, int32_t& low, int32_t& high) {
   for (;;) {
     if (!Sees(token) && Skipped(1)) break;  // the repetition's bracket
     Attempt more(r, '(');
@@ -50,31 +49,23 @@ bool BitLevel(const char* name, Tree syms, Level operand, int32_t token, int32_t
   return r.Succeed(tree, type, low, high);
 }
 
-}  // namespace
-
-// BitExpn ::= BitTerm { "|" BitTerm }
-bool BitExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  return BitLevel("BitExpn", syms, BitTerm, T_Bar, L_or, BitOp::kOr, tree, type, low, high);
+bool BitExpnRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return BitLevelRest(r, syms, BitTerm, T_Bar, L_or, BitOp::kOr, tree, type, low, high);
 }
 
-// BitTerm ::= BitFact { "^" BitFact }
-bool BitTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  return BitLevel("BitTerm", syms, BitFact, T_Caret, L_xo, BitOp::kXor, tree, type, low, high);
+bool BitTermRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return BitLevelRest(r, syms, BitFact, T_Caret, L_xo, BitOp::kXor, tree, type, low, high);
 }
 
-// BitFact ::= BitPrim { "&" BitPrim }
-bool BitFact(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  return BitLevel("BitFact", syms, BitPrim, T_Amp, L_an, BitOp::kAnd, tree, type, low, high);
+bool BitFactRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return BitLevelRest(r, syms, BitPrim, T_Amp, L_an, BitOp::kAnd, tree, type, low, high);
 }
 
-// BitPrim ::= MathExpn { ShiftOp MathExpn }
-//
-// The count is negated for the right shifts (the SHIFT instruction shifts
-// right for a negative count); both right shifts give the same tree and
-// differ only in their ranges.
-bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("BitPrim", kBitPrimMessages);
-  if (!MathExpn(syms, tree, type, low, high)) return r.Fail();
+// { ShiftOp MathExpn }, after the first operand.  The count is negated for
+// the right shifts (the SHIFT instruction shifts right for a negative
+// count); both right shifts give the same tree and differ only in their
+// ranges.
+bool BitPrimRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   for (;;) {
     // No shift operator: the repetition's bracket and ShiftOp's.
     if (!Sees(T_Shl) && !Sees(T_Ushr) && !Sees(T_Shr) && Skipped(2)) break;
@@ -106,6 +97,33 @@ bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
     high = result.range.high;
   }
   return r.Succeed(tree, type, low, high);
+}
+
+}  // namespace
+
+const LevelRule kBitExpnRule{"BitExpn", kBitMessages, BitExpnRest, 1};
+const LevelRule kBitTermRule{"BitTerm", kBitMessages, BitTermRest, 1};
+const LevelRule kBitFactRule{"BitFact", kBitMessages, BitFactRest, 1};
+const LevelRule kBitPrimRule{"BitPrim", kBitPrimMessages, BitPrimRest, 2};
+
+// BitExpn ::= BitTerm { "|" BitTerm }
+bool BitExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kBitExpnLevel, syms, tree, type, low, high);
+}
+
+// BitTerm ::= BitFact { "^" BitFact }
+bool BitTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kBitTermLevel, syms, tree, type, low, high);
+}
+
+// BitFact ::= BitPrim { "&" BitPrim }
+bool BitFact(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kBitFactLevel, syms, tree, type, low, high);
+}
+
+// BitPrim ::= MathExpn { ShiftOp MathExpn }
+bool BitPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kBitPrimLevel, syms, tree, type, low, high);
 }
 
 // ShiftOp ::= "<<" | ">>>" | ">>"   (reports -1, 0, +1)

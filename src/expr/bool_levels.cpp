@@ -9,6 +9,7 @@
 
 #include "expr/expr.h"
 #include "expr/expr_support.h"
+#include "expr/operator_levels.h"
 #include "expr/value_ranges.h"
 #include "scanner/scanner.h"
 
@@ -97,14 +98,11 @@ bool LogicalChain(Rule& r, Tree syms, int32_t token, Level operand, int32_t labe
 
 constexpr int32_t kCompareLabels[] = {L_eq, L_ne, L_ls, L_ge, L_gr, L_le};
 
-}  // namespace
-
-// BoolExpn ::= BoolTerm { "||" BoolTerm }
-bool BoolExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("BoolExpn", kBoolExpnMessages);
-  Operand left;
-  if (!BoolTerm(syms, left.tree, left.type, left.range.low, left.range.high)) return r.Fail();
-  if (!LogicalChain(r, syms, T_OrOr, BoolTerm, L_or, left)) return false;
+// { "||" BoolTerm } and { "&&" BoolPrim }, after the first operand.
+bool LogicalRest(Rule& r, Tree syms, int32_t token, Level operand, int32_t label, Tree& tree, Tree& type,
+                 int32_t& low, int32_t& high) {
+  Operand left{tree, type, {low, high}};
+  if (!LogicalChain(r, syms, token, operand, label, left)) return false;
   tree = left.tree;
   type = left.type;
   low = left.range.low;
@@ -112,25 +110,17 @@ bool BoolExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   return r.Succeed(tree, type, low, high);
 }
 
-// BoolTerm ::= BoolPrim { "&&" BoolPrim }
-bool BoolTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("BoolTerm", kBoolTermMessages);
-  Operand left;
-  if (!BoolPrim(syms, left.tree, left.type, left.range.low, left.range.high)) return r.Fail();
-  if (!LogicalChain(r, syms, T_AndAnd, BoolPrim, L_an, left)) return false;
-  tree = left.tree;
-  type = left.type;
-  low = left.range.low;
-  high = left.range.high;
-  return r.Succeed(tree, type, low, high);
+bool BoolExpnRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return LogicalRest(r, syms, T_OrOr, BoolTerm, L_or, tree, type, low, high);
 }
 
-// BoolPrim ::= CatExpn [ RelOp CatExpn ]   (one comparison, not chained)
-//
-// Two constants of scalar types compare at once; the result is boolean.
-bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("BoolPrim", kBoolPrimMessages);
-  if (!CatExpn(syms, tree, type, low, high)) return r.Fail();
+bool BoolTermRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return LogicalRest(r, syms, T_AndAnd, BoolPrim, L_an, tree, type, low, high);
+}
+
+// [ RelOp CatExpn ], after the first operand.  Two constants of scalar
+// types compare at once; the result is boolean.
+bool BoolPrimRest(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   bool compare = false;
   for (int32_t token : {T_EqEq, T_NotEq, T_Less, T_GreaterEq, T_Greater, T_LessEq}) compare = compare || Sees(token);
   // No comparison operator: the option's bracket and RelOp's.
@@ -167,6 +157,32 @@ bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   return r.Succeed(tree, type, low, high);
 }
 
+bool CatExpnRest(Rule& r, Tree, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return r.Succeed(tree, type, low, high);
+}
+
+}  // namespace
+
+const LevelRule kBoolExpnRule{"BoolExpn", kBoolExpnMessages, BoolExpnRest, 1};
+const LevelRule kBoolTermRule{"BoolTerm", kBoolTermMessages, BoolTermRest, 1};
+const LevelRule kBoolPrimRule{"BoolPrim", kBoolPrimMessages, BoolPrimRest, 2};
+const LevelRule kCatExpnRule{"CatExpn", {}, CatExpnRest, 0};
+
+// BoolExpn ::= BoolTerm { "||" BoolTerm }
+bool BoolExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kBoolExpnLevel, syms, tree, type, low, high);
+}
+
+// BoolTerm ::= BoolPrim { "&&" BoolPrim }
+bool BoolTerm(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kBoolTermLevel, syms, tree, type, low, high);
+}
+
+// BoolPrim ::= CatExpn [ RelOp CatExpn ]   (one comparison, not chained)
+bool BoolPrim(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kBoolPrimLevel, syms, tree, type, low, high);
+}
+
 // RelOp ::= "==" | "!=" | "<" | ">=" | ">" | "<="   (reports 0 .. 5)
 bool RelOp(int32_t& op) {
   Rule r("RelOp");
@@ -182,9 +198,7 @@ bool RelOp(int32_t& op) {
 
 // CatExpn ::= BitExpn
 bool CatExpn(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("CatExpn");
-  if (!BitExpn(syms, tree, type, low, high)) return r.Fail();
-  return r.Succeed(tree, type, low, high);
+  return DescendLevels(kCatExpnLevel, syms, tree, type, low, high);
 }
 
 }  // namespace vyl

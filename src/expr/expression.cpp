@@ -4,6 +4,7 @@
 
 #include "expr/expr.h"
 #include "expr/expr_support.h"
+#include "expr/operator_levels.h"
 #include "scanner/scanner.h"
 
 namespace vyl {
@@ -13,17 +14,20 @@ namespace {
 constexpr const char* kParExpnMessages[] = {nullptr, "Unmatched left parenthesis, or bad expression"};
 constexpr const char* kConstExpnMessages[] = {nullptr, "Constant value expected here"};
 
-}  // namespace
-
-// Expression ::= BoolExpn
-//
 // An expression whose range holds a single value is that value: its tree is
 // replaced by a constant record (its type is kept).
-bool Expression(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("Expression");
-  if (!BoolExpn(syms, tree, type, low, high)) return r.Fail();
+bool ExpressionRest(Rule& r, Tree, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   if (!Is(tree, L_cn) && low == high) tree = Constant(low);
   return r.Succeed(tree, type, low, high);
+}
+
+}  // namespace
+
+const LevelRule kExpressionRule{"Expression", {}, ExpressionRest, 0};
+
+// Expression ::= BoolExpn
+bool Expression(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
+  return DescendLevels(kExpressionLevel, syms, tree, type, low, high);
 }
 
 // ParExpn ::= "(" Expression ")"

@@ -306,6 +306,18 @@ inline int32_t Close(RuleStack& k) {
   return CloseSlowly(k);
 }
 
+// Opens n brackets at once, as n rules entered one inside the other with
+// nothing between their entries would; the caller has made sure they fit.
+inline void OpenNested(RuleStack& k, int32_t n) {
+  int32_t* top = k.kib.get() + k.depth;
+  top[0] = 0;
+  top[1] = k.accepted;
+  for (int32_t i = 2; i < 2 * n; ++i) top[i] = 0;
+  k.depth += 2 * n;
+  if (k.depth > k.highWater) k.highWater = k.depth;
+  k.accepted = 0;
+}
+
 }  // namespace rules
 
 class Rule {
@@ -325,6 +337,9 @@ class Rule {
     }
     rules::Close(k);
   }
+  // A rule whose bracket rules::OpenNested has opened, with the trace off.
+  struct Opened {};
+  VYL_INLINE Rule(const char* name, Messages messages, Opened) : name_(name), messages_(messages) {}
   Rule(const Rule&) = delete;
   Rule& operator=(const Rule&) = delete;
 
