@@ -23,7 +23,7 @@ bool ExpressionRest(Rule& r, Tree, Tree& tree, Tree& type, int32_t& low, int32_t
 
 }  // namespace
 
-const LevelRule kExpressionRule{"Expression", {}, ExpressionRest, 0};
+const LevelRule kExpressionRule{"Expression", {}, ExpressionRest, 0, false};  // it folds constants
 
 // Expression ::= BoolExpn
 bool Expression(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {

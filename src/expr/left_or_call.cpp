@@ -57,6 +57,9 @@ bool Designate(Rule& r, Tree syms, Designation& d) {
   Tree members = nullptr;
   if (!GetItsType(d.record, members, d.type, d.low, d.high)) return false;
   for (;;) {
+    // No "[" or ".": the repetition's bracket, Selector's and that of its
+    // first alternative.
+    if (!Sees(T_LBracket) && !Sees(T_Dot) && Skipped(3)) break;
     Attempt selector(r, '(');
     Tree access = nullptr, record = nullptr, type = nullptr, extra = nullptr;
     int32_t low = 0, high = 0;

@@ -66,16 +66,24 @@ bool DescendLevels(OperatorLevel from, Tree syms, Tree& tree, Tree& type, int32_
   }
   rules::OpenNested(k, brackets);
   bool ok = Primary(syms, tree, type, low, high);
-  for (int32_t level = kOperatorLevels - 1; level >= from; --level) {
-    const LevelRule& rule = *kLevels[level];
-    const int32_t reach = k.depth + 2 * rule.untried;
-    if (ok && rule.untried > 0 && k.traceLevel == 0 && reach <= kKibStackSize && LevelOf(TokenCode()) != level) {
-      if (reach > k.highWater) k.highWater = reach;
-      rules::Close(k);
-      continue;
+  int32_t level = kOperatorLevels - 1;
+  while (level >= from) {
+    if (ok && k.traceLevel == 0) {
+      // The levels below the one whose operator comes next pass it by.
+      const int32_t taker = LevelOf(TokenCode());
+      for (; level > taker && level >= from; --level) {
+        const LevelRule& rule = *kLevels[level];
+        const int32_t reach = k.depth + 2 * rule.untried;
+        if (!rule.quiet || reach > kKibStackSize) break;
+        if (reach > k.highWater) k.highWater = reach;
+        rules::Close(k);
+      }
+      if (level < from) break;
     }
+    const LevelRule& rule = *kLevels[level];
     Rule r(rule.name, rule.messages, Rule::Opened{});
     ok = ok ? rule.rest(r, syms, tree, type, low, high) : r.Fail();
+    --level;
   }
   return ok;
 }

@@ -45,6 +45,9 @@ struct LevelRule {
   // repetition's or option's, and the operator rule's); 0 for a level
   // without operators.
   int32_t untried;
+  // Whether the rest, with the trace off and none of its operators next,
+  // leaves nothing but the high-water mark those brackets would reach.
+  bool quiet = true;
 };
 
 extern const LevelRule kExpressionRule, kBoolExpnRule, kBoolTermRule, kBoolPrimRule, kCatExpnRule,

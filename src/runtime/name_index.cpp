@@ -13,6 +13,7 @@
 // previous one except those on the paths of the names added since.  Names
 // that do not fit the trie (never made by this compiler) are found by the
 // plain walk.
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -92,7 +93,9 @@ void IndexEntry(EntryRec* entry) {
   entry->index = root;
 }
 
-EntryRec* NewestEntry(int32_t name, Tree dict) {
+namespace {
+
+EntryRec* WalkToNewest(int32_t name, Tree dict) {
   uint32_t key = 0;
   bool indexed = TrieKey(name, key);
   for (auto* e = static_cast<EntryRec*>(dict); e; e = Next(e)) {
@@ -100,6 +103,18 @@ EntryRec* NewestEntry(int32_t name, Tree dict) {
     if (indexed && e->index) return const_cast<EntryRec*>(Find(e->index, key));
   }
   return nullptr;
+}
+
+}  // namespace
+
+// A program looks up the same few names in the same scope again and again:
+// the answers are kept, one per slot of a small table.
+EntryRec* NewestEntry(int32_t name, Tree dict) {
+  const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(dict) >> 3);
+  const uint32_t hash = address * 0x9E3779B1u ^ static_cast<uint32_t>(name) * 0x85EBCA6Bu;
+  LookupMemo::Slot& slot = Rt().lookups.slots[hash >> 24];
+  if (slot.dict != dict || slot.name != name) slot = {dict, name, WalkToNewest(name, dict)};
+  return slot.entry;
 }
 
 }  // namespace vyl

@@ -14,6 +14,7 @@ void ResetRuntime() {
   rt.treesBuilt = 0;
   rt.indexBuilds = 0;
   rt.cursor = DictCursor{};
+  rt.lookups = LookupMemo{};
   rt.globals.fill(nullptr);
   rt.globalMarks.fill(0);
 

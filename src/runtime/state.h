@@ -126,12 +126,24 @@ struct DictCursor {
   int32_t index = 0;
 };
 
+// The lookups made so far: a dictionary list never changes once made, so
+// the newest entry of a name in it stays what it was (name_index.cpp).
+struct LookupMemo {
+  struct Slot {
+    const Rec* dict = nullptr;
+    int32_t name = 0;
+    EntryRec* entry = nullptr;
+  };
+  std::array<Slot, 256> slots{};
+};
+
 struct RuntimeState {
   // Provided, so that creating the state does not clear it as a whole
   // first: the members clear what they need.
   RuntimeState() {}
   Arena arena;
   DictCursor cursor;
+  LookupMemo lookups;
   uint32_t indexBuilds = 0;  // stamps the trie nodes of the lookup index being built
   int64_t treesBuilt = 0;
   std::array<Tree, 10> globals{};
