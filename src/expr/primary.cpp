@@ -151,8 +151,9 @@ int32_t AlternativeAt() {
     case T_Number: case T_Hex: case T_Char: case T_String: return 5;
     default: break;
   }
-  if (Sees(K_new)) return 4;
-  if (Sees(K_true) || Sees(K_false) || Sees(K_null)) return 5;
+  const int32_t keyword = KeywordOf(TokenCode(), TokenValue());
+  if (keyword == K_new) return 4;
+  if (keyword == K_true || keyword == K_false || keyword == K_null) return 5;
   return 6;
 }
 

@@ -1,13 +1,24 @@
 // The source index: declarations, uses and statements with their spans,
 // and the readable text of types.
+#include <cstdint>
 #include <string>
 
 #include "types/types.h"
 
 namespace vyl {
 
+namespace {
+
+Tree& MarkedSlot(SourceIndex& index, Tree record) {
+  const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record) >> 3);
+  return index.markedUsed[(address * 0x9E3779B1u) >> 26];
+}
+
+}  // namespace
+
 void NoteDeclaration(Tree record, int32_t name, DeclKind kind, Tree owner, SourceSpan span) {
   SourceIndex& index = Index();
+  if (MarkedSlot(index, record) == record) MarkedSlot(index, record) = nullptr;
   DeclEntry entry;
   entry.record = record;
   entry.name = name;
@@ -28,8 +39,13 @@ DeclEntry* DeclarationOf(Tree record) {
 
 void NoteUse(SourceSpan span, Tree record) {
   SourceIndex& index = Index();
-  if (DeclEntry* d = DeclarationOf(record)) d->used = true;
   if (index.recordUses) index.uses.push_back(UseEntry{span, record});
+  Tree& marked = MarkedSlot(index, record);
+  if (marked == record) return;
+  if (DeclEntry* d = DeclarationOf(record)) {
+    d->used = true;
+    marked = record;
+  }
 }
 
 void NoteStatement(Tree statement, Tree link, SourceSpan span) {

@@ -8,6 +8,7 @@
 // character, `pt` reference, `ar` array, `vt` void, `cl` class, `no` opaque).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -143,6 +144,9 @@ struct SourceIndex {
   std::unordered_map<Tree, int32_t> statementOf;
   std::unordered_map<Tree, int32_t> linkOf;  // a statement's link to the ones before it
   std::vector<ProcedureEntry> procedures;
+  // Records whose declaration is known to be marked used, one per slot
+  // (a record's slot is cleared when it is declared again).
+  std::array<Tree, 64> markedUsed{};
   SourceSpan pendingName;  // the name of the declaration being read
   Tree function = nullptr;  // the function whose body is being read
   int32_t functionDecls = 0;  // the first declaration noted since it began
