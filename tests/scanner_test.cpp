@@ -218,7 +218,7 @@ TEST_F(ScannerSessionTest, TheTraceShowsTokenTextsAndKinds) {
 // The image lines, written a chunk at a time in the file's form, leave the
 // file, the positions and the history as the messages one by one would.
 TEST_F(ScannerSessionTest, ByteValuesWriteWhatTheirMessagesWrite) {
-  for (std::size_t count : {std::size_t{10}, std::size_t{1500}}) {
+  for (std::size_t count : {std::size_t{10}, std::size_t{1500}, std::size_t{40000}}) {
     std::vector<uint8_t> values(count);
     for (std::size_t i = 0; i < count; ++i) values[i] = static_cast<uint8_t>(i * 37 + i / 7);
     struct Written {

@@ -232,16 +232,12 @@ constexpr ByteTexts kByteTexts = [] {
 
 }  // namespace
 
-void MsgByteValues(std::span<const uint8_t> values) {
-  int out = OutputRole();
-  if (TraceLevel() > 0 || out == 0 || out == TraceRole()) {
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i % 16 == 0) MsgLineEnd();
-      Msg(" ");
-      MsgNumber(values[i]);
-    }
-    return;
-  }
+namespace {
+
+// MsgByteValues with the trace off, onto the message output `out`, in
+// chunks of kChunk characters.
+template <std::size_t kChunk>
+void WriteByteValues(std::span<const uint8_t> values, int out) {
   // Without the trace, every character of the message output is written
   // and fed to the checksum, and every message records a position: the
   // text is made here, in the form it takes in the file, with its checksum
@@ -256,8 +252,9 @@ void MsgByteValues(std::span<const uint8_t> values) {
     ++counter;
   };
   // A value takes at most six characters with its line end; its digits
-  // are copied three at a time, hence the slack.
-  std::array<char, 4096> chunk;
+  // are copied three at a time, hence the slack.  Each chunk is one write
+  // to the file.
+  std::array<char, kChunk> chunk;
   char* end = chunk.data();
   int32_t lineEnds = 0;  // in the chunk, each "\r\n" for the message's "\r"
   // The history ring and the position ring keep only the last characters
@@ -304,6 +301,28 @@ void MsgByteValues(std::span<const uint8_t> values) {
   if (!values.empty()) t.lastInitial = kByteTexts[values.back()].front();
   t.posCounter = counter;
   t.checksum = sum;
+}
+
+}  // namespace
+
+void MsgByteValues(std::span<const uint8_t> values) {
+  int out = OutputRole();
+  if (TraceLevel() > 0 || out == 0 || out == TraceRole()) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i % 16 == 0) MsgLineEnd();
+      Msg(" ");
+      MsgNumber(values[i]);
+    }
+    return;
+  }
+  // A large image is written in a few large pieces (a write costs about as
+  // much as copying 16 KiB here); a small one in a small piece, which
+  // touches no fresh stack.
+  if (values.size() >= 4096) {
+    WriteByteValues<std::size_t{1} << 16>(values, out);
+  } else {
+    WriteByteValues<4096>(values, out);
+  }
 }
 
 // ---------------------------------------------------------------------------
