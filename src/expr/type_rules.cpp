@@ -35,13 +35,13 @@ constexpr const char* kCoerceMessages[] = {nullptr, "Huh (Coerce)?"};
 }  // namespace
 
 bool IsBool(Tree syms, Tree type) {
-  Rule r("IsBool");
+  LeafRule r("IsBool");
   return IsKeyType(syms, kKeyBoolean, type) ? r.Succeed() : r.Fail();
 }
 
 // Sign 1 for int, 0 and -1 for the numeric types of keys 5 and 6.
 bool IsNumeric(Tree syms, Tree type, int32_t& sign) {
-  Rule r("IsNumeric");
+  LeafRule r("IsNumeric");
   if (IsKeyType(syms, kKeyInt, type)) {
     sign = 1;
   } else if (IsKeyType(syms, kKeyNumeric0, type)) {
@@ -57,7 +57,7 @@ bool IsNumeric(Tree syms, Tree type, int32_t& sign) {
 // Whether a value of the type is a reference (2 bytes), and otherwise the
 // type's size.
 bool IsPointer(Tree type, int32_t& size, int32_t& isReference) {
-  Rule r("IsPointer");
+  LeafRule r("IsPointer");
   if (IsOpenArray(type) || IsReferenceType(type)) {
     size = 2;
     isReference = 1;
@@ -70,7 +70,7 @@ bool IsPointer(Tree type, int32_t& size, int32_t& isReference) {
 
 // The common type of two operands, when they are comparable.
 bool Comparable(Tree syms, Tree a, Tree b, Tree& common) {
-  Rule r("Comparable");
+  LeafRule r("Comparable");
   int32_t sign = 0, level = 0;
   if (Equal(a, b)) {
     common = a;
@@ -119,7 +119,7 @@ bool Comparable(Tree syms, Tree a, Tree b, Tree& common) {
 // The highest index of an array type (-1 for an array of any length) and
 // the size of its elements.
 bool ArrayBounds(Tree type, int32_t& high, int32_t& elementSize) {
-  Rule r("ArrayBounds");
+  LeafRule r("ArrayBounds");
   Tree array = type;
   if (Is(type, L_ty) && KidCount(type) >= 3) array = Kid(type, 3);
   if (!Is(array, L_ar) || KidCount(array) < 2) return r.Fail();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -413,6 +414,39 @@ class Attempt {
  private:
   Rule& rule_;
   char open_;
+};
+
+// A rule that takes no token and keeps its error state at 0 (a query on
+// type records): failing, it fails quietly.  With the trace off and room
+// on the KibStack, its bracket moves only the depth and the high-water
+// mark, for nothing inside reads the cells or the count of accepted tokens
+// that a full bracket keeps; otherwise it is a Rule.
+class LeafRule {
+ public:
+  VYL_INLINE explicit LeafRule(const char* name) {
+    RuleStack& k = Rules();
+    if (k.traceLevel == 0 && k.depth >= 0 && k.depth + 2 <= kKibStackSize) {
+      k.depth += 2;
+      if (k.depth > k.highWater) k.highWater = k.depth;
+    } else {
+      full_.emplace(name);
+    }
+  }
+  VYL_INLINE ~LeafRule() {
+    RuleStack& k = Rules();
+    if (!full_ && !k.finished) k.depth -= 2;
+  }
+  LeafRule(const LeafRule&) = delete;
+  LeafRule& operator=(const LeafRule&) = delete;
+
+  bool Fail() { return full_ ? full_->Fail() : false; }
+  template <class... Outs>
+  bool Succeed(const Outs&... outs) {
+    return full_ ? full_->Succeed(outs...) : true;
+  }
+
+ private:
+  std::optional<Rule> full_;
 };
 
 // ---------------------------------------------------------------------------

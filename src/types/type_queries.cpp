@@ -145,7 +145,7 @@ bool Alternatives(Tree node, ItsType& out) {
 }  // namespace
 
 bool TypeSize(Tree type, int32_t& size) {
-  Rule r("TypeSize");
+  LeafRule r("TypeSize");
   Tree sz = nullptr;
   if (Is(type, L_ch)) {
     size = 2;
@@ -159,14 +159,14 @@ bool TypeSize(Tree type, int32_t& size) {
 }
 
 bool NameOfType(Tree type, int32_t& name) {
-  Rule r("NameOfType");
+  LeafRule r("NameOfType");
   if (!Is(type, L_ty) && !Is(type, L_cl)) return r.Fail();
   name = ValueOf(Kid(type, 0));
   return r.Succeed(name);
 }
 
 bool IsScalar(Tree type) {
-  Rule r("IsScalar");
+  LeafRule r("IsScalar");
   int32_t high = 0;
   bool scalar = false;
   switch (LabelOf(type)) {
@@ -193,7 +193,7 @@ bool IsScalar(Tree type) {
 // type is the type a value of the object has: a class record's class type, a
 // reference type itself.
 bool IsObject(Tree type, int32_t& size, Tree& resultType) {
-  Rule r("IsObject");
+  LeafRule r("IsObject");
   if (Is(type, L_cl) && Is(Part(type, 6), L_sz)) {
     size = ValueOf(Kid(Part(type, 6), 0));
     resultType = Part(type, 2);
@@ -207,13 +207,13 @@ bool IsObject(Tree type, int32_t& size, Tree& resultType) {
 }
 
 bool GetTypeRange(Tree type, int32_t& low, int32_t& high) {
-  Rule r("GetTypeRange");
+  LeafRule r("GetTypeRange");
   if (!RangeOf(type, low, high)) return r.Fail();
   return r.Succeed(low, high);
 }
 
 bool GetItsType(Tree node, Tree& members, Tree& type, int32_t& low, int32_t& high) {
-  Rule r("GetItsType");
+  LeafRule r("GetItsType");
   ItsType out;
   if (!Alternatives(node, out)) return r.Fail();
   members = out.members;
