@@ -82,6 +82,31 @@ TEST_F(RuntimeTest, SkippedConstructsRaiseOnlyTheHighWaterMark) {
   SetTraceLevel(0);
 }
 
+// A leaf rule inside a construct that has taken tokens: untraced (depth
+// alone) and traced (a full bracket) it leaves the same depth, high-water
+// mark and count, fails quietly either way, and at the end of the KibStack
+// overflows as a rule does.
+TEST_F(RuntimeTest, LeafRulesLeaveWhatRulesLeave) {
+  for (int traced = 0; traced < 2; ++traced) {
+    Open("", false, false);
+    SetTraceLevel(traced ? 2 : 0);
+    Rule outer("Outer");
+    AcceptedTokens() = 3;
+    {
+      LeafRule leaf("Leaf");
+      {
+        LeafRule inner("Inner");
+        EXPECT_EQ(KibDepth(), 6);
+        EXPECT_FALSE(inner.Fail());
+      }
+      EXPECT_TRUE(leaf.Succeed(KibDepth()));
+    }
+    EXPECT_EQ(std::make_tuple(KibDepth(), KibHighWater(), AcceptedTokens()), std::make_tuple(2, 6, 3)) << traced;
+    while (KibDepth() < kKibStackSize - 1) KPush(0);
+    EXPECT_EQ(FatalText([] { LeafRule full("Full"); }), " KibStack overflow error\n") << traced;
+  }
+}
+
 TEST_F(RuntimeTest, StringsAreInternedByTextAndCategory) {
   EXPECT_EQ(InternText("abc", 1), 30);
   EXPECT_EQ(InternText("abc", 1), 30);
