@@ -16,6 +16,8 @@
 // source may switch it on in the middle of an operand.
 #include "expr/operator_levels.h"
 
+#include <algorithm>
+
 #include "scanner/scanner.h"
 
 namespace vyl {
@@ -48,6 +50,23 @@ int32_t LevelOf(int32_t token) {
   }
 }
 
+// The levels from `level` down towards `lowest` that pass the current
+// token by, as far as they are quiet: with room for what trying their
+// operators would reach, their brackets close at once and only the
+// high-water mark remembers them.  The level to go on with.
+int32_t PassLevels(RuleStack& k, int32_t level, int32_t lowest) {
+  int32_t reach = 0;
+  int32_t depth = k.depth;
+  int32_t next = level;
+  for (; next >= lowest && kLevels[next]->quiet; --next, depth -= 2) {
+    reach = std::max(reach, depth + 2 * kLevels[next]->untried);
+  }
+  if (next == level || reach > kKibStackSize) return level;  // tried as written, overflowing where it must
+  if (reach > k.highWater) k.highWater = reach;
+  rules::CloseNested(k, level - next);
+  return next;
+}
+
 // The level's rule as written: its bracket, its first operand, its rest.
 bool OneLevel(OperatorLevel level, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high) {
   const LevelRule& rule = *kLevels[level];
@@ -71,13 +90,7 @@ bool DescendLevels(OperatorLevel from, Tree syms, Tree& tree, Tree& type, int32_
     if (ok && k.traceLevel == 0) {
       // The levels below the one whose operator comes next pass it by.
       const int32_t taker = LevelOf(TokenCode());
-      for (; level > taker && level >= from; --level) {
-        const LevelRule& rule = *kLevels[level];
-        const int32_t reach = k.depth + 2 * rule.untried;
-        if (!rule.quiet || reach > kKibStackSize) break;
-        if (reach > k.highWater) k.highWater = reach;
-        rules::Close(k);
-      }
+      level = PassLevels(k, level, taker >= from && taker <= level ? taker + 1 : from);
       if (level < from) break;
     }
     const LevelRule& rule = *kLevels[level];

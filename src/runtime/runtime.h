@@ -319,6 +319,15 @@ inline void OpenNested(RuleStack& k, int32_t n) {
   k.accepted = 0;
 }
 
+// Closes n brackets that OpenNested opened, innermost first, as n rules
+// leaving one after the other would (their error states are not needed).
+inline void CloseNested(RuleStack& k, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    k.depth -= 2;
+    k.accepted += k.kib[static_cast<std::size_t>(k.depth) + 1];
+  }
+}
+
 }  // namespace rules
 
 class Rule {
