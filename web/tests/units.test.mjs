@@ -194,7 +194,7 @@ test('a nesting deeper than the engine stack is reported, and a fresh module goe
   // A thread with a small engine stack, so that the overflow happens on any engine.
   const worker = new Worker(new URL('./support.mjs', import.meta.url), {
     argv: ['deep'],
-    resourceLimits: { stackSizeMb: 0.5 },
+    resourceLimits: { stackSizeMb: 0.35 },
   });
   const [deep, after] = await new Promise((resolve, reject) => {
     worker.once('message', resolve);
