@@ -18,8 +18,6 @@ constexpr const char* kMathMessages[] = {nullptr, "Add/subtract operator require
                                          "Numeric expression expected after add/subtract operator",
                                          "Divide by zero", "Divide by zero"};
 
-using Level = bool (*)(Tree, Tree&, Tree&, int32_t&, int32_t&);
-
 struct Operands {
   Tree left = nullptr;   // converted to the common type
   Tree right = nullptr;  // converted to the common type

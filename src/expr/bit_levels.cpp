@@ -18,8 +18,6 @@ constexpr const char* kBitMessages[] = {nullptr, "Bit operator requires int oper
 constexpr const char* kBitPrimMessages[] = {nullptr, "Shift operator requires integer operands",
                                             "Integer expression expected after shift operator"};
 
-using Level = bool (*)(Tree, Tree&, Tree&, int32_t&, int32_t&);
-
 // { token Operand } for one bitwise operator, after the first operand.
 bool BitLevelRest(Rule& r, Tree syms, Level operand, int32_t token, int32_t label, BitOp op, Tree& tree,
                   Tree& type, int32_t& low, int32_t& high) {

@@ -27,8 +27,6 @@ constexpr const char* kBoolPrimMessages[] = {nullptr, "Left operand of order com
                                              "Expression expected after compare operator",
                                              "The expressions being compared must be compatible"};
 
-using Level = bool (*)(Tree, Tree&, Tree&, int32_t&, int32_t&);
-
 struct Operand {
   Tree tree = nullptr;
   Tree type = nullptr;

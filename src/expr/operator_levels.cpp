@@ -28,10 +28,8 @@ constexpr const LevelRule* kLevels[kOperatorLevels] = {
     &kExpressionRule, &kBoolExpnRule, &kBoolTermRule, &kBoolPrimRule, &kCatExpnRule, &kBitExpnRule,
     &kBitTermRule,    &kBitFactRule,  &kBitPrimRule,  &kMathExpnRule, &kMathTermRule};
 
-using Operand = bool (*)(Tree, Tree&, Tree&, int32_t&, int32_t&);
-
 // The first operand of each level.
-constexpr Operand kFirstOperand[kOperatorLevels] = {BoolExpn, BoolTerm, BoolPrim,  CatExpn,  BitExpn, BitTerm,
+constexpr Level kFirstOperand[kOperatorLevels] = {BoolExpn, BoolTerm, BoolPrim,  CatExpn,  BitExpn, BitTerm,
                                                     BitFact,  BitPrim,  MathExpn, MathTerm, Primary};
 
 // The level whose operator the token is, or -1.

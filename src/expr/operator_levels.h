@@ -33,6 +33,9 @@ enum OperatorLevel : int32_t {
   kOperatorLevels
 };
 
+// A level's rule, or Primary: an operand with its tree, type and range.
+using Level = bool (*)(Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);
+
 // The rest of a level: the first operand is in (tree, type, low, high), the
 // level's result leaves there; `r` is the level's rule, whose bracket is open.
 using LevelRest = bool (*)(Rule& r, Tree syms, Tree& tree, Tree& type, int32_t& low, int32_t& high);

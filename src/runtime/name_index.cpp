@@ -13,7 +13,6 @@
 // previous one except those on the paths of the names added since.  Names
 // that do not fit the trie (never made by this compiler) are found by the
 // plain walk.
-#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -110,8 +109,7 @@ EntryRec* WalkToNewest(int32_t name, Tree dict) {
 // A program looks up the same few names in the same scope again and again:
 // the answers are kept, one per slot of a small table.
 EntryRec* NewestEntry(int32_t name, Tree dict) {
-  const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(dict) >> 3);
-  const uint32_t hash = address * 0x9E3779B1u ^ static_cast<uint32_t>(name) * 0x85EBCA6Bu;
+  const uint32_t hash = AddressHash(dict) ^ static_cast<uint32_t>(name) * 0x85EBCA6Bu;
   LookupMemo::Slot& slot = Rt().lookups.slots[hash >> 24];
   if (slot.dict != dict || slot.name != name) slot = {dict, name, WalkToNewest(name, dict)};
   return slot.entry;

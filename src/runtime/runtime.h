@@ -89,6 +89,12 @@ std::string NumberText(int32_t x);
 bool SetGlobal(Tree t, int32_t index);
 Tree Global(int32_t index);
 
+// A well-mixed 32-bit hash of a record's address (its top bits are the
+// best), for small tables keyed by records.
+inline uint32_t AddressHash(const Rec* t) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(t) >> 3) * 0x9E3779B1u;
+}
+
 // Node inspection helpers (null-safe).
 inline NodeRec* AsNode(Tree t) { return t && t->kind == kNode ? static_cast<NodeRec*>(t) : nullptr; }
 inline bool IsNode(Tree t) { return AsNode(t) != nullptr; }

@@ -1,6 +1,5 @@
 // The source index: declarations, uses and statements with their spans,
 // and the readable text of types.
-#include <cstdint>
 #include <string>
 
 #include "types/types.h"
@@ -9,16 +8,13 @@ namespace vyl {
 
 namespace {
 
-Tree& MarkedSlot(SourceIndex& index, Tree record) {
-  const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record) >> 3);
-  return index.markedUsed[(address * 0x9E3779B1u) >> 26];
-}
+Tree& MarkedSlot(SourceIndex& index, Tree record) { return index.markedUsed[AddressHash(record) >> 26]; }
 
 }  // namespace
 
 void NoteDeclaration(Tree record, int32_t name, DeclKind kind, Tree owner, SourceSpan span) {
   SourceIndex& index = Index();
-  if (MarkedSlot(index, record) == record) MarkedSlot(index, record) = nullptr;
+  if (Tree& marked = MarkedSlot(index, record); marked == record) marked = nullptr;
   DeclEntry entry;
   entry.record = record;
   entry.name = name;
